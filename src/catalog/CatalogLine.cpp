@@ -1,0 +1,1 @@
+#include "catalog/CatalogLine.h"
