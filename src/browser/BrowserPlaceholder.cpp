@@ -1,1 +1,4 @@
-// Replaced by the database window's sources.
+#include "browser/BrowserWindows.h"
+
+// Replaced by the database window's registration.
+void registerBrowserWindows(WindowRegistry&) {}

@@ -1,1 +1,4 @@
-// Replaced by the capture window's sources.
+#include "capture/CaptureWindows.h"
+
+// Replaced by the capture window's registration.
+void registerCaptureWindows(WindowRegistry&) {}
