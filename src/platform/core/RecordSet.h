@@ -54,12 +54,15 @@ public:
     const Field& field(int index) const { return m_fields[size_t(index)]; }
     int fieldIndex(QStringView name) const; // case-insensitive; -1 when unknown
 
-    // Editing: addNew starts a pending record (all values empty), setValue fills it, update
-    // commits it at the end and makes it current. A value longer than its field's width is
-    // refused with a description naming the field and its width; the pending record stays.
+    // Editing: addNew starts a pending record (all values empty; a record still pending is
+    // committed first), setValue fills it, update commits it at the end and makes it current,
+    // cancelUpdate drops it. A value longer than its field's width is refused with a
+    // description naming the field and its width; the pending record stays. A record added
+    // while a filter is set stays visible until the next filter.
     void addNew();
     bool isAdding() const { return m_adding; }
     bool setValue(int field, QStringView value, QString* error = nullptr);
+    // data must be valid UTF-8 (the catalog reader decodes every line before it stores it).
     bool setValueUtf8(int field, const char* data, qsizetype size, QString* error = nullptr);
     bool update(QString* error = nullptr);
     void cancelUpdate();
@@ -98,29 +101,66 @@ public:
 
     qint64 totalRecordCount() const { return m_recordCount; }
 
+    // Capacity hint for a bulk load: the number of records and bytes of text expected.
+    void reserve(qint64 records, qint64 textBytes);
+
 signals:
     // The visible records changed (filter set or cleared, records committed after a view
     // was attached is not signalled: views are bound after loading).
     void filterChanged();
 
 private:
+    // A growable array of plain values that grows with realloc: at a million records a
+    // std::vector's copy-on-grow would briefly need twice the memory.
+    template <typename T>
+    class PodArray
+    {
+    public:
+        PodArray() = default;
+        ~PodArray();
+        PodArray(const PodArray&) = delete;
+        PodArray& operator=(const PodArray&) = delete;
+        void push(T value);
+        void reserve(qsizetype count);
+        void resize(qsizetype count);
+        void clear();
+        qsizetype size() const { return m_size; }
+        T& operator[](qsizetype i) { return m_data[i]; }
+        const T& operator[](qsizetype i) const { return m_data[i]; }
+        const T* data() const { return m_data; }
+
+    private:
+        T* m_data = nullptr;
+        qsizetype m_size = 0;
+        qsizetype m_capacity = 0;
+    };
+
     struct Criterion;
     qint64 recordAtRow(qint64 row) const;
     const char* fieldData(qint64 record, int field, qsizetype* size) const;
-    bool storeValue(int field, QByteArray utf8, QString* error);
-    void applyCriterion(const Criterion& criterion);
+    bool storeValue(int field, const char* data, qsizetype size, QString* error);
+    bool commitPending(QString* error);
+    std::vector<qint64> matchingRecords(const Criterion& criterion) const;
+    void setVisible(bool filtered, std::vector<qint64> visible);
 
     std::vector<Field> m_fields;
     int m_cursorType = 0;
     int m_lockType = 0;
     bool m_open = false;
 
-    QByteArray m_text;                 // every committed value, UTF-8, back to back
-    std::vector<qint64> m_offsets;     // record r field f starts at m_offsets[r * nf + f]
+    // Record r starts at m_recordStart[r] in m_text and ends where record r + 1 starts
+    // (m_recordStart holds one entry more than there are records). Field f > 0 of record r
+    // starts m_fieldStart[r * (nf - 1) + f - 1] bytes after the record's start.
+    QByteArray m_text;
+    PodArray<qint64> m_recordStart;
+    PodArray<quint32> m_fieldStart;
     qint64 m_recordCount = 0;
 
+    // The record being added: its values sit at the end of m_text, after the committed
+    // text, as (offset from the committed end, size) per field; -1 when not set.
     bool m_adding = false;
-    std::vector<QByteArray> m_pending; // values of the record being added
+    std::vector<qint64> m_pendingOffset;
+    std::vector<qint64> m_pendingSize;
 
     QString m_filter;
     bool m_filtered = false;

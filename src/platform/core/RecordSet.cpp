@@ -1,0 +1,770 @@
+#include "platform/core/RecordSet.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <new>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+// ---------------------------------------------------------------------------------------------
+// PodArray
+
+template <typename T>
+RecordSet::PodArray<T>::~PodArray()
+{
+    std::free(m_data);
+}
+
+template <typename T>
+void RecordSet::PodArray<T>::reserve(qsizetype count)
+{
+    if (count <= m_capacity)
+        return;
+    // realloc of a large block moves pages instead of copying them (mremap on Linux).
+    void* grown = std::realloc(m_data, size_t(count) * sizeof(T));
+    if (!grown)
+        throw std::bad_alloc();
+    m_data = static_cast<T*>(grown);
+    m_capacity = count;
+}
+
+template <typename T>
+void RecordSet::PodArray<T>::push(T value)
+{
+    if (m_size == m_capacity)
+        reserve(std::max<qsizetype>(64, m_capacity + m_capacity / 2));
+    m_data[m_size++] = value;
+}
+
+template <typename T>
+void RecordSet::PodArray<T>::resize(qsizetype count)
+{
+    reserve(count);
+    m_size = count;
+}
+
+template <typename T>
+void RecordSet::PodArray<T>::clear()
+{
+    m_size = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text helpers
+
+namespace {
+
+// UTF-16 code units of valid UTF-8: every byte that does not continue a sequence starts one
+// unit, and a four-byte sequence needs a surrogate pair.
+qsizetype utf16Length(const char* data, qsizetype size)
+{
+    qsizetype units = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const uchar c = uchar(data[i]);
+        units += (c & 0xC0) != 0x80;
+        units += c >= 0xF0;
+    }
+    return units;
+}
+
+bool isAscii(const char* data, qsizetype size)
+{
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < size; ++i) {
+        if (uchar(data[i]) & 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// An ASCII needle compared without regard to the case of its letters: a haystack byte h
+// matches needle byte i when (h | mask[i]) == folded[i]. Only letters get the 0x20 mask, so
+// '@' never matches '`' and bytes of multi-byte UTF-8 sequences never match at all.
+class FoldedNeedle
+{
+public:
+    explicit FoldedNeedle(const QByteArray& needle)
+    {
+        m_folded.resize(size_t(needle.size()));
+        m_mask.resize(size_t(needle.size()));
+        for (qsizetype i = 0; i < needle.size(); ++i) {
+            const uchar c = uchar(needle[i]);
+            const uchar lower = c | 0x20;
+            const uchar mask = (lower >= 'a' && lower <= 'z') ? 0x20 : 0;
+            m_mask[size_t(i)] = mask;
+            m_folded[size_t(i)] = c | mask;
+        }
+    }
+
+    qsizetype size() const { return qsizetype(m_folded.size()); }
+
+    bool matchesAt(const char* haystack) const
+    {
+        for (size_t i = 0; i < m_folded.size(); ++i) {
+            if ((uchar(haystack[i]) | m_mask[i]) != m_folded[i])
+                return false;
+        }
+        return true;
+    }
+
+    // First match starting in [from, end) that ends by end, or nullptr. The fast path tests
+    // the first and the last needle byte of sixteen starting positions at once and verifies
+    // only the candidates.
+    const char* find(const char* from, const char* end) const
+    {
+        const qsizetype n = size();
+        if (end - from < n)
+            return nullptr;
+        const char* const lastStart = end - n;
+        const char* p = from;
+#ifdef __SSE2__
+        const __m128i first = _mm_set1_epi8(char(m_folded.front()));
+        const __m128i firstMask = _mm_set1_epi8(char(m_mask.front()));
+        const __m128i last = _mm_set1_epi8(char(m_folded.back()));
+        const __m128i lastMask = _mm_set1_epi8(char(m_mask.back()));
+        while (lastStart - p >= 15) {
+            const __m128i a = _mm_or_si128(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), firstMask);
+            const __m128i b = _mm_or_si128(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 1)), lastMask);
+            unsigned bits = unsigned(_mm_movemask_epi8(
+                _mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+            while (bits) {
+                const int bit = __builtin_ctz(bits);
+                if (matchesAt(p + bit))
+                    return p + bit;
+                bits &= bits - 1;
+            }
+            p += 16;
+        }
+#endif
+        for (; p <= lastStart; ++p) {
+            if (matchesAt(p))
+                return p;
+        }
+        return nullptr;
+    }
+
+    bool startsWith(const char* data, qsizetype size) const
+    {
+        return size >= this->size() && matchesAt(data);
+    }
+    bool endsWith(const char* data, qsizetype size) const
+    {
+        return size >= this->size() && matchesAt(data + size - this->size());
+    }
+    bool equals(const char* data, qsizetype size) const
+    {
+        return size == this->size() && matchesAt(data);
+    }
+
+private:
+    std::vector<uchar> m_folded;
+    std::vector<uchar> m_mask;
+};
+
+QString filterError(const QString& criterion, const QString& reason)
+{
+    return QStringLiteral("Cannot apply the filter \"%1\": %2").arg(criterion, reason);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Criterion parsing
+
+struct RecordSet::Criterion
+{
+    enum class Kind { Equal, LikeExact, LikePrefix, LikeSuffix, LikeContains };
+    int field = -1;
+    Kind kind = Kind::Equal;
+    QString text;       // the value or the pattern without its wildcards
+    QByteArray utf8;    // text as UTF-8
+};
+
+namespace {
+
+bool parseCriterion(const QString& input, const std::function<int(QStringView)>& lookup,
+                    int* field, bool* like, QString* value, QString* reason)
+{
+    const QStringView s(input);
+    qsizetype i = 0;
+    auto skipBlanks = [&] {
+        while (i < s.size() && s[i].isSpace())
+            ++i;
+    };
+    skipBlanks();
+    QString name;
+    if (i < s.size() && s[i] == QLatin1Char('[')) {
+        const qsizetype close = s.indexOf(QLatin1Char(']'), i + 1);
+        if (close < 0) {
+            *reason = QStringLiteral("the field name has no closing ']'");
+            return false;
+        }
+        name = s.mid(i + 1, close - i - 1).toString();
+        i = close + 1;
+    } else {
+        const qsizetype start = i;
+        while (i < s.size() && !s[i].isSpace() && s[i] != QLatin1Char('=')
+               && s[i] != QLatin1Char('\''))
+            ++i;
+        name = s.mid(start, i - start).toString();
+    }
+    if (name.isEmpty()) {
+        *reason = QStringLiteral("a field name is missing");
+        return false;
+    }
+    *field = lookup(name);
+    if (*field < 0) {
+        *reason = QStringLiteral("there is no field '%1'").arg(name);
+        return false;
+    }
+    skipBlanks();
+    if (i < s.size() && s[i] == QLatin1Char('=')) {
+        *like = false;
+        ++i;
+    } else if (s.mid(i, 4).compare(QLatin1String("LIKE"), Qt::CaseInsensitive) == 0
+               && (i + 4 == s.size() || s[i + 4].isSpace() || s[i + 4] == QLatin1Char('\''))) {
+        *like = true;
+        i += 4;
+    } else {
+        *reason = QStringLiteral("expected LIKE or = after the field name");
+        return false;
+    }
+    skipBlanks();
+    if (i >= s.size() || s[i] != QLatin1Char('\'')) {
+        *reason = QStringLiteral("the value must be written between single quotes");
+        return false;
+    }
+    ++i;
+    value->clear();
+    for (;;) {
+        if (i >= s.size()) {
+            *reason = QStringLiteral("the value has no closing quote");
+            return false;
+        }
+        if (s[i] == QLatin1Char('\'')) {
+            if (i + 1 < s.size() && s[i + 1] == QLatin1Char('\'')) {
+                value->append(QLatin1Char('\''));
+                i += 2;
+                continue;
+            }
+            ++i;
+            break;
+        }
+        value->append(s[i]);
+        ++i;
+    }
+    skipBlanks();
+    if (i != s.size()) {
+        *reason = QStringLiteral("unexpected text after the value: %1").arg(s.mid(i));
+        return false;
+    }
+    return true;
+}
+
+bool isWildcard(QChar c)
+{
+    return c == QLatin1Char('*') || c == QLatin1Char('%');
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Definition
+
+RecordSet::RecordSet(QObject* parent) : QObject(parent)
+{
+    m_recordStart.push(0);
+}
+
+RecordSet::~RecordSet() = default;
+
+bool RecordSet::appendField(const QString& name, int type, int definedSize, int attributes,
+                            QString* error)
+{
+    auto fail = [error](const QString& description) {
+        if (error)
+            *error = description;
+        return false;
+    };
+    if (m_open)
+        return fail(QStringLiteral("Fields cannot be appended to an open record set"));
+    if (name.isEmpty())
+        return fail(QStringLiteral("A field needs a name"));
+    if (definedSize <= 0)
+        return fail(QStringLiteral("The width of field '%1' must be positive").arg(name));
+    if (fieldIndex(name) >= 0)
+        return fail(QStringLiteral("There is already a field '%1'").arg(name));
+    m_fields.push_back(Field{name, type, definedSize, attributes});
+    return true;
+}
+
+void RecordSet::open()
+{
+    m_open = true;
+    m_pendingOffset.assign(m_fields.size(), -1);
+    m_pendingSize.assign(m_fields.size(), 0);
+}
+
+int RecordSet::fieldIndex(QStringView name) const
+{
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (name.compare(m_fields[i].name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+void RecordSet::reserve(qint64 records, qint64 textBytes)
+{
+    m_text.reserve(qsizetype(textBytes));
+    m_recordStart.reserve(qsizetype(records + 1));
+    if (m_fields.size() > 1)
+        m_fieldStart.reserve(qsizetype(records * qint64(m_fields.size() - 1)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editing
+
+void RecordSet::addNew()
+{
+    if (!m_open)
+        return;
+    if (m_adding)
+        update();
+    m_adding = true;
+    std::fill(m_pendingOffset.begin(), m_pendingOffset.end(), -1);
+    std::fill(m_pendingSize.begin(), m_pendingSize.end(), 0);
+}
+
+bool RecordSet::setValue(int field, QStringView value, QString* error)
+{
+    const QByteArray utf8 = value.toUtf8();
+    return setValueUtf8(field, utf8.constData(), utf8.size(), error);
+}
+
+bool RecordSet::setValueUtf8(int field, const char* data, qsizetype size, QString* error)
+{
+    return storeValue(field, data, size, error);
+}
+
+bool RecordSet::storeValue(int field, const char* data, qsizetype size, QString* error)
+{
+    auto fail = [error](const QString& description) {
+        if (error)
+            *error = description;
+        return false;
+    };
+    if (!m_adding)
+        return fail(QStringLiteral("No record is being added"));
+    if (field < 0 || field >= fieldCount())
+        return fail(QStringLiteral("There is no field number %1").arg(field));
+    const Field& f = m_fields[size_t(field)];
+    // Counting characters is only needed when the bytes could exceed the width.
+    if (size > f.definedSize && utf16Length(data, size) > f.definedSize) {
+        return fail(QStringLiteral("The value for field '%1' is longer than its width of %2 "
+                                   "characters")
+                        .arg(f.name)
+                        .arg(f.definedSize));
+    }
+    const qint64 committedEnd = m_recordStart[m_recordCount];
+    m_pendingOffset[size_t(field)] = m_text.size() - committedEnd;
+    m_pendingSize[size_t(field)] = size;
+    m_text.append(data, size);
+    return true;
+}
+
+bool RecordSet::update(QString* error)
+{
+    if (!m_adding)
+        return true;
+    return commitPending(error);
+}
+
+bool RecordSet::commitPending(QString* error)
+{
+    const qint64 committedEnd = m_recordStart[m_recordCount];
+    const size_t nf = m_fields.size();
+
+    // The reader sets every field once, in order, so the pending text is usually laid out
+    // already; otherwise (a field set twice or out of order) it is rewritten in field order.
+    qint64 expected = 0;
+    bool inOrder = true;
+    for (size_t f = 0; f < nf; ++f) {
+        if (m_pendingOffset[f] < 0)
+            continue;
+        if (m_pendingOffset[f] != expected)
+            inOrder = false;
+        expected += m_pendingSize[f];
+    }
+    if (expected > qint64(std::numeric_limits<quint32>::max())) {
+        if (error)
+            *error = QStringLiteral("The record is too large to be stored");
+        return false;
+    }
+    if (!inOrder || expected != m_text.size() - committedEnd) {
+        QByteArray ordered;
+        ordered.reserve(qsizetype(expected));
+        for (size_t f = 0; f < nf; ++f) {
+            if (m_pendingOffset[f] >= 0)
+                ordered.append(m_text.constData() + committedEnd + m_pendingOffset[f],
+                               qsizetype(m_pendingSize[f]));
+        }
+        m_text.truncate(qsizetype(committedEnd));
+        m_text.append(ordered);
+    }
+
+    qint64 offset = 0;
+    for (size_t f = 0; f < nf; ++f) {
+        if (f > 0)
+            m_fieldStart.push(quint32(offset));
+        offset += m_pendingSize[f];
+    }
+    m_recordStart.push(committedEnd + offset);
+    ++m_recordCount;
+    m_adding = false;
+    if (m_filtered) {
+        m_visible.push_back(m_recordCount - 1);
+        m_position = qint64(m_visible.size()) - 1;
+    } else {
+        m_position = m_recordCount - 1;
+    }
+    return true;
+}
+
+void RecordSet::cancelUpdate()
+{
+    if (!m_adding)
+        return;
+    m_text.truncate(qsizetype(m_recordStart[m_recordCount]));
+    m_adding = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Position
+
+qint64 RecordSet::recordCount() const
+{
+    return m_filtered ? qint64(m_visible.size()) : m_recordCount;
+}
+
+bool RecordSet::bof() const
+{
+    return recordCount() == 0 || m_position < 0;
+}
+
+bool RecordSet::eof() const
+{
+    return recordCount() == 0 || m_position >= recordCount();
+}
+
+void RecordSet::moveFirst()
+{
+    m_position = recordCount() > 0 ? 0 : -1;
+}
+
+void RecordSet::moveLast()
+{
+    m_position = recordCount() - 1;
+}
+
+void RecordSet::moveNext()
+{
+    if (m_position < recordCount())
+        ++m_position;
+}
+
+void RecordSet::movePrevious()
+{
+    if (m_position >= 0)
+        --m_position;
+}
+
+qint64 RecordSet::recordAtRow(qint64 row) const
+{
+    if (row < 0 || row >= recordCount())
+        return -1;
+    return m_filtered ? m_visible[size_t(row)] : row;
+}
+
+const char* RecordSet::fieldData(qint64 record, int field, qsizetype* size) const
+{
+    const qint64 nf = fieldCount();
+    const qint64 recordBegin = m_recordStart[record];
+    const qint64 begin =
+        field == 0 ? recordBegin : recordBegin + m_fieldStart[record * (nf - 1) + field - 1];
+    const qint64 end = field == nf - 1 ? m_recordStart[record + 1]
+                                       : recordBegin + m_fieldStart[record * (nf - 1) + field];
+    *size = qsizetype(end - begin);
+    return m_text.constData() + begin;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Values
+
+QString RecordSet::value(int field) const
+{
+    if (field < 0 || field >= fieldCount())
+        return QString();
+    if (m_adding) {
+        if (m_pendingOffset[size_t(field)] < 0)
+            return QString();
+        return QString::fromUtf8(m_text.constData() + m_recordStart[m_recordCount]
+                                     + m_pendingOffset[size_t(field)],
+                                 qsizetype(m_pendingSize[size_t(field)]));
+    }
+    if (bof() || eof())
+        return QString();
+    return valueAt(m_position, field);
+}
+
+QString RecordSet::value(QStringView fieldName) const
+{
+    return value(fieldIndex(fieldName));
+}
+
+QString RecordSet::valueAt(qint64 row, int field) const
+{
+    return QString::fromUtf8(utf8At(row, field));
+}
+
+QByteArray RecordSet::utf8At(qint64 row, int field) const
+{
+    const qint64 record = recordAtRow(row);
+    if (record < 0 || field < 0 || field >= fieldCount())
+        return QByteArray();
+    qsizetype size = 0;
+    const char* data = fieldData(record, field, &size);
+    return QByteArray(data, size);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bookmarks
+
+RecordSet::Bookmark RecordSet::bookmark() const
+{
+    if (bof() || eof())
+        return -1;
+    return recordAtRow(m_position);
+}
+
+RecordSet::Bookmark RecordSet::bookmarkAt(qint64 row) const
+{
+    return recordAtRow(row);
+}
+
+bool RecordSet::setBookmark(Bookmark bookmark)
+{
+    if (bookmark < 0 || bookmark >= m_recordCount)
+        return false;
+    if (!m_filtered) {
+        m_position = bookmark;
+        return true;
+    }
+    const auto it = std::lower_bound(m_visible.begin(), m_visible.end(), bookmark);
+    if (it == m_visible.end() || *it != bookmark)
+        return false;
+    m_position = qint64(it - m_visible.begin());
+    return true;
+}
+
+QString RecordSet::valueAtBookmark(Bookmark bookmark, int field) const
+{
+    if (bookmark < 0 || bookmark >= m_recordCount || field < 0 || field >= fieldCount())
+        return QString();
+    qsizetype size = 0;
+    const char* data = fieldData(bookmark, field, &size);
+    return QString::fromUtf8(data, size);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Filter
+
+bool RecordSet::setFilter(const QString& criterion, QString* error)
+{
+    if (m_adding)
+        update();
+    if (criterion.trimmed().isEmpty()) {
+        m_filter.clear();
+        setVisible(false, {});
+        return true;
+    }
+    int field = -1;
+    bool like = false;
+    QString value;
+    QString reason;
+    const auto lookup = [this](QStringView name) { return fieldIndex(name); };
+    if (!parseCriterion(criterion, lookup, &field, &like, &value, &reason)) {
+        if (error)
+            *error = filterError(criterion, reason);
+        return false;
+    }
+
+    Criterion c;
+    c.field = field;
+    if (!like) {
+        c.kind = Criterion::Kind::Equal;
+    } else {
+        // One leading and one trailing wildcard; everything else is literal.
+        const bool leading = !value.isEmpty() && isWildcard(value.front());
+        if (leading)
+            value.remove(0, 1);
+        const bool trailing = !value.isEmpty() && isWildcard(value.back());
+        if (trailing)
+            value.chop(1);
+        c.kind = leading && trailing ? Criterion::Kind::LikeContains
+                 : leading           ? Criterion::Kind::LikeSuffix
+                 : trailing          ? Criterion::Kind::LikePrefix
+                                     : Criterion::Kind::LikeExact;
+    }
+    c.text = value;
+    c.utf8 = value.toUtf8();
+
+    m_filter = criterion;
+    setVisible(true, matchingRecords(c));
+    return true;
+}
+
+void RecordSet::setVisible(bool filtered, std::vector<qint64> visible)
+{
+    m_filtered = filtered;
+    m_visible = std::move(visible);
+    m_position = recordCount() > 0 ? 0 : -1;
+    emit filterChanged();
+}
+
+std::vector<qint64> RecordSet::matchingRecords(const Criterion& c) const
+{
+    std::vector<qint64> result;
+    using Kind = Criterion::Kind;
+    const int field = c.field;
+
+    auto forEachRecord = [&](auto&& test) {
+        for (qint64 r = 0; r < m_recordCount; ++r) {
+            qsizetype size = 0;
+            const char* data = fieldData(r, field, &size);
+            if (test(data, size))
+                result.push_back(r);
+        }
+    };
+
+    if (c.kind == Kind::Equal) {
+        const QByteArray& v = c.utf8;
+        forEachRecord([&v](const char* data, qsizetype size) {
+            return size == v.size() && std::memcmp(data, v.constData(), size_t(size)) == 0;
+        });
+        return result;
+    }
+
+    if (!isAscii(QStringView(c.text))) {
+        // A pattern with letters beyond ASCII is compared as text. A field of pure ASCII can
+        // only match when the pattern folds to ASCII, so most fields are skipped undecoded.
+        const QString needle = c.text;
+        const bool foldsToAscii = isAscii(QStringView(needle.toCaseFolded()));
+        forEachRecord([&](const char* data, qsizetype size) {
+            if (!foldsToAscii && isAscii(data, size))
+                return false;
+            const QString text = QString::fromUtf8(data, size);
+            switch (c.kind) {
+            case Kind::LikeContains:
+                return text.contains(needle, Qt::CaseInsensitive);
+            case Kind::LikePrefix:
+                return text.startsWith(needle, Qt::CaseInsensitive);
+            case Kind::LikeSuffix:
+                return text.endsWith(needle, Qt::CaseInsensitive);
+            default:
+                return text.compare(needle, Qt::CaseInsensitive) == 0;
+            }
+        });
+        return result;
+    }
+
+    const FoldedNeedle needle(c.utf8);
+    switch (c.kind) {
+    case Kind::LikePrefix:
+        forEachRecord([&](const char* d, qsizetype n) { return needle.startsWith(d, n); });
+        return result;
+    case Kind::LikeSuffix:
+        forEachRecord([&](const char* d, qsizetype n) { return needle.endsWith(d, n); });
+        return result;
+    case Kind::LikeExact:
+        forEachRecord([&](const char* d, qsizetype n) { return needle.equals(d, n); });
+        return result;
+    default:
+        break;
+    }
+
+    if (needle.size() == 0) {
+        result.resize(size_t(m_recordCount));
+        for (qint64 r = 0; r < m_recordCount; ++r)
+            result[size_t(r)] = r;
+        return result;
+    }
+
+    // Contains: one pass over the whole text; each hit is mapped to its record through the
+    // record starts and counts only when it lies inside the filtered field.
+    const char* const base = m_text.constData();
+    const char* const end = base + m_recordStart[m_recordCount];
+    auto fieldBounds = [&](qint64 r, qint64* begin, qint64* stop) {
+        qsizetype size = 0;
+        const char* data = fieldData(r, field, &size);
+        *begin = data - base;
+        *stop = *begin + size;
+    };
+    const qint64* starts = m_recordStart.data();
+    qint64 r = 0;
+    const char* from = base;
+    if (m_recordCount > 0) {
+        qint64 b, e;
+        fieldBounds(0, &b, &e);
+        from = base + b;
+    }
+    while (r < m_recordCount) {
+        const char* hit = needle.find(from, end);
+        if (!hit)
+            break;
+        const qint64 at = hit - base;
+        // The record holding the hit: usually the next few, otherwise a binary search.
+        int steps = 0;
+        while (starts[r + 1] <= at && steps < 8) {
+            ++r;
+            ++steps;
+        }
+        if (starts[r + 1] <= at)
+            r = qint64(std::upper_bound(starts + r + 1, starts + m_recordCount + 1, at) - starts)
+                - 1;
+        qint64 fieldBegin, fieldEnd;
+        fieldBounds(r, &fieldBegin, &fieldEnd);
+        if (at < fieldBegin) {
+            from = base + fieldBegin;
+            continue;
+        }
+        if (at + needle.size() <= fieldEnd)
+            result.push_back(r);
+        // Either the record matched or the hit runs past the field, and so would every later
+        // hit in it: go on with the next record.
+        ++r;
+        if (r < m_recordCount) {
+            fieldBounds(r, &fieldBegin, &fieldEnd);
+            from = base + fieldBegin;
+        }
+    }
+    return result;
+}
