@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QTimer;
+class WindowRegistry;
+
+// The search indicator: a small borderless window that reads "Searching." and steps to two
+// and then three dots, 200 ms apart, once. The database window opens it when a search starts
+// and closes it when the search is done; it takes no input. Built afresh on every opening
+// (through the window registry), so each opening starts at one dot.
+class Form2 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form2(QWidget* parent = nullptr);
+
+    // The label shown now (0, 1 or 2), -1 if none is.
+    int visibleLabel() const;
+    QLabel* label(int index) const { return Label1[size_t(index)]; }
+
+    static QString labelText(int index);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void centreOnScreen();
+    void disarmAll();
+
+    std::array<QLabel*, 3> Label1{};
+    QTimer* Timer1;
+    QTimer* Timer2;
+    QTimer* Timer3;
+};
+
+// Registers the indicator under the name "Form2".
+void registerSearchIndicator(WindowRegistry& registry);
