@@ -18,3 +18,5 @@ bool showLoadedCatalog(Form1& form, const RecordSetPtr& records, const QString& 
 // Lays out the database window's grid: column widths 500, 7274 and 1000 twips, rows 400 twips
 // high, file names wrapping. Acts on the open database window, if any.
 void FormatGrid();
+// The same on a given database window.
+void FormatGrid(Form1& form);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/core/RecordSet.h"
+
+#include <QAbstractTableModel>
+#include <QMetaObject>
+
+// The database window's grid model: one row per visible record of the bound record set, one
+// column per field, headed by the field name. Values are read from the record set on demand,
+// so binding a million-record catalog costs nothing until rows are painted. The model resets
+// whenever the record set's filter changes. It shares the record set; it never owns it alone.
+class CatalogGridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit CatalogGridModel(QObject* parent = nullptr);
+
+    // Binds the model to a record set (or to none), resetting the view.
+    void setRecordSet(const RecordSetPtr& records);
+    RecordSetPtr recordSet() const { return m_records; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    void refresh();
+
+    RecordSetPtr m_records;
+    QMetaObject::Connection m_filterConnection;
+    // Sizes as of the last reset: the view must never see counts move without a reset.
+    int m_rows = 0;
+    int m_columns = 0;
+};

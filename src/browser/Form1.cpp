@@ -1,0 +1,400 @@
+#include "browser/Form1.h"
+
+#include "browser/CatalogGridModel.h"
+#include "browser/ShowCatalog.h"
+#include "catalog/Class1.h"
+#include "platform/core/LastFileSetting.h"
+#include "platform/core/ProgramState.h"
+#include "platform/widgets/Dialogs.h"
+#include "platform/widgets/ProgramEnd.h"
+#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/Twips.h"
+#include "platform/widgets/WindowLook.h"
+#include "platform/widgets/WindowRegistry.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTextOption>
+#include <QTimer>
+
+namespace {
+
+Form1* g_current = nullptr;
+
+const QString kFileOpenError = QStringLiteral("File Open Error");
+const QString kFileError = QStringLiteral("File Error");
+const QString kPreviousFileFailed = QStringLiteral("Unable to Open Previously Used File");
+
+// Paints the grid's cells. A wrapping column breaks a long path anywhere when it has no word
+// boundary left, so a full path fills the row's two lines instead of running off the cell; the
+// other columns stay on one line. Only painted rows are laid out, which keeps a million-row
+// grid as quick as an unwrapped one.
+class GridDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void setWraps(int column, bool wraps)
+    {
+        if (wraps)
+            m_wrapping.insert(column);
+        else
+            m_wrapping.remove(column);
+    }
+    bool wraps(int column) const { return m_wrapping.contains(column); }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        if (!wraps(index.column())) {
+            opt.features &= ~QStyleOptionViewItem::WrapText;
+            const QWidget* widget = opt.widget;
+            QStyle* style = widget ? widget->style() : QApplication::style();
+            style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+            return;
+        }
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        const QString text = opt.text;
+        opt.text.clear();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        const QRect textRect =
+            style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(2, 0, -2, 0);
+        QTextOption textOption(Qt::AlignLeft | Qt::AlignVCenter);
+        textOption.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        painter->save();
+        painter->setClipRect(textRect);
+        painter->setFont(opt.font);
+        const QPalette::ColorGroup group =
+            (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+        painter->setPen(opt.palette.color(group, (opt.state & QStyle::State_Selected)
+                                                     ? QPalette::HighlightedText
+                                                     : QPalette::Text));
+        painter->drawText(QRectF(textRect), text, textOption);
+        painter->restore();
+    }
+
+private:
+    QSet<int> m_wrapping;
+};
+
+QPushButton* button(const QString& name, const QString& caption, QWidget* parent, QRect geometry)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(geometry);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* label(const QString& name, const QString& caption, QWidget* parent, QRect geometry)
+{
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    l->setGeometry(geometry);
+    return l;
+}
+
+// A directory listing of the path: a plain file that is not hidden.
+bool fileIsListed(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.isFile() && !info.isHidden();
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : QMainWindow(parent)
+{
+    g_current = this;
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowIcon(WindowLook::databaseIcon());
+    // Fixed single border: no maximize box, no resizing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(Twips::toPixels(9870), Twips::toPixels(6645));
+    setCentralWidget(client);
+    buildControls(client);
+    buildMenus();
+
+    // The status bar gets a strip of its own below the controls, so that the Quit button,
+    // which reaches into the bottom 375 twips, is never hidden behind it.
+    m_statusBar = new StatusBar3(QString::fromLatin1(kRecordCountText), this);
+    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setFixedHeight(Twips::toPixels(375));
+    setStatusBar(m_statusBar);
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(500);
+    m_timer1->setSingleShot(true);
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_timer2->setInterval(500);
+    m_timer2->setSingleShot(true);
+
+    setTabOrder();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    WindowLook::centreOnScreen(this);
+    m_text1->setFocus();
+}
+
+Form1::~Form1()
+{
+    if (g_current == this)
+        g_current = nullptr;
+}
+
+Form1* Form1::current()
+{
+    return g_current;
+}
+
+void Form1::buildControls(QWidget* client)
+{
+    m_frame1 = new QGroupBox(QStringLiteral("Search "), client);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+    m_frame1->setGeometry(Twips::rect(120, 120, 9615, 1095));
+    m_label2 = label(QStringLiteral("Label2"), QStringLiteral("Index"), m_frame1,
+                     Twips::rect(120, 240, 495, 255));
+    m_label3 = label(QStringLiteral("Label3"), QStringLiteral("Search String"), m_frame1,
+                     Twips::rect(1560, 240, 1455, 255));
+
+    // The search controls lie over the group box but belong to the window.
+    m_combo1 = new QComboBox(client);
+    m_combo1->setObjectName(QStringLiteral("Combo1"));
+    m_combo1->setGeometry(Twips::rect(240, 600, 1215, 315));
+    m_combo1->setEditable(true);
+    m_combo1->setInsertPolicy(QComboBox::NoInsert);
+    m_combo1->setAccessibleName(QStringLiteral("Index"));
+    m_label2->setBuddy(m_combo1);
+
+    m_text1 = new QLineEdit(client);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setGeometry(Twips::rect(1680, 600, 5655, 375));
+    m_text1->setAccessibleName(QStringLiteral("Search String"));
+    m_label3->setBuddy(m_text1);
+
+    m_command3 = button(QStringLiteral("Command3"), QStringLiteral("&Search"), client,
+                        Twips::rect(7560, 600, 855, 375));
+    m_command4 = button(QStringLiteral("Command4"), QStringLiteral("&Reset"), client,
+                        Twips::rect(8520, 600, 855, 375));
+
+    m_frame2 = new QGroupBox(QStringLiteral("Records"), client);
+    m_frame2->setObjectName(QStringLiteral("Frame2"));
+    m_frame2->setGeometry(Twips::rect(120, 1320, 9615, 4815));
+
+    m_model = new CatalogGridModel(this);
+    m_grid = new QTableView(client);
+    m_grid->setObjectName(QStringLiteral("DataGrid1"));
+    m_grid->setGeometry(Twips::rect(240, 1560, 9375, 4455));
+    m_grid->setAccessibleName(QStringLiteral("Catalog records"));
+    QFont gridFont(QStringLiteral("MS Sans Serif"));
+    gridFont.setStyleHint(QFont::SansSerif);
+    gridFont.setPointSizeF(8.25);
+    m_grid->setFont(gridFont);
+    m_grid->setItemDelegate(new GridDelegate(m_grid));
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setSortingEnabled(false);
+    m_grid->setCornerButtonEnabled(false);
+    m_grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    // Row heights are fixed: nothing ever measures the rows of a large catalog.
+    QHeaderView* rows = m_grid->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(Twips::toPixels(400));
+    rows->hide();
+    QHeaderView* columns = m_grid->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setStretchLastSection(false);
+    columns->setHighlightSections(false);
+    m_grid->setModel(m_model);
+
+    m_command5 = button(QStringLiteral("Command5"), QStringLiteral("&Quit"), client,
+                        Twips::rect(8760, 6240, 975, 375));
+    connect(m_command5, &QPushButton::clicked, this, &Form1::quit);
+}
+
+void Form1::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("menuBar"));
+    bar->setNativeMenuBar(false);
+
+    m_mnuopenfile = bar->addAction(QStringLiteral("Open File"));
+    m_mnuopenfile->setObjectName(QStringLiteral("mnuopenfile"));
+    m_mnuopenfile->setEnabled(false);
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    file->menuAction()->setObjectName(QStringLiteral("mnuFileAction"));
+    QAction* open = file->addAction(QStringLiteral("&Open"));
+    open->setObjectName(QStringLiteral("mnuOpen"));
+    connect(open, &QAction::triggered, this, &Form1::mnuOpen_Click);
+    QAction* exit = file->addAction(QStringLiteral("&Exit"));
+    exit->setObjectName(QStringLiteral("mnuExit"));
+    connect(exit, &QAction::triggered, this, &Form1::exitWithoutStoring);
+
+    QAction* create = bar->addAction(QStringLiteral("&Create Database"));
+    create->setObjectName(QStringLiteral("mnuCreate"));
+    connect(create, &QAction::triggered, this,
+            [] { WindowRegistry::instance().open(QStringLiteral("Form4")); });
+
+    QMenu* help = bar->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    help->menuAction()->setObjectName(QStringLiteral("mnuHelpAction"));
+    QAction* instructions = help->addAction(QStringLiteral("Instructions"));
+    instructions->setObjectName(QStringLiteral("mnuinstr"));
+    connect(instructions, &QAction::triggered, this,
+            [] { WindowRegistry::instance().open(QStringLiteral("Form5")); });
+    QAction* about = help->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    connect(about, &QAction::triggered, this,
+            [] { WindowRegistry::instance().open(QStringLiteral("Form6")); });
+}
+
+void Form1::setTabOrder()
+{
+    const QList<QWidget*> order = {m_text1, m_command3, m_command5, m_command4, m_grid, m_combo1};
+    for (int i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+}
+
+void Form1::bindGrid()
+{
+    m_model->setRecordSet(m_holder);
+}
+
+QString Form1::recordCountText() const
+{
+    return m_statusBar->text3();
+}
+
+void Form1::setRecordCountText(const QString& text)
+{
+    m_statusBar->setText3(text);
+}
+
+void Form1::setColumnWraps(int column, bool wraps)
+{
+    auto* delegate = static_cast<GridDelegate*>(m_grid->itemDelegate());
+    delegate->setWraps(column, wraps);
+    m_grid->setWordWrap(wraps || delegate->wraps(0) || delegate->wraps(1) || delegate->wraps(2));
+    m_grid->viewport()->update();
+}
+
+bool Form1::columnWraps(int column) const
+{
+    return static_cast<GridDelegate*>(m_grid->itemDelegate())->wraps(column);
+}
+
+Class1* Form1::freshDataSource()
+{
+    // Every attempt gets a new data source; the record set of the old one lives on in the
+    // holder for as long as the grid shows it.
+    m_objdatasource = std::make_unique<Class1>();
+    connect(m_objdatasource.get(), &Class1::OpenError, this, &Form1::objDataSource_OpenError);
+    return m_objdatasource.get();
+}
+
+void Form1::load()
+{
+    QCoreApplication::processEvents();
+    frmOpen();
+}
+
+void Form1::frmOpen()
+{
+    QCoreApplication::processEvents();
+
+    // The remembered path stays remembered even when it cannot be opened now.
+    const QString remembered = LastFileSetting::read();
+    ProgramState::lastfilename = remembered;
+    if (remembered.isEmpty() || !fileIsListed(remembered))
+        return;
+
+    Class1* source = freshDataSource();
+    QString failure;
+    if (source->Validate(remembered, &failure) != VbTrue) {
+        // A refusal has already been shown through OpenError; only a file that could not be
+        // read at all is reported here.
+        if (!failure.isEmpty())
+            Dialogs::inform(this, kPreviousFileFailed, kFileOpenError);
+        return;
+    }
+    source->Populate(remembered);
+    if (!showLoadedCatalog(*this, source->rsCustomers, remembered, &failure))
+        Dialogs::inform(this, kPreviousFileFailed, kFileOpenError);
+}
+
+void Form1::mnuOpen_Click()
+{
+    // The dialog opens in the program's own folder.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    Dialogs::FileRequest request;
+    request.filter = QString::fromLatin1(kFileFilter);
+    const QString chosen = Dialogs::openFileName(this, request);
+    if (chosen.isEmpty())
+        return; // cancelled
+
+    QString failure;
+    if (freshDataSource()->Validate(chosen, &failure) != VbTrue) {
+        // A folder chosen by name is a path access error, which the command passes over
+        // silently; a refusal was already shown through OpenError.
+        if (!failure.isEmpty() && !QFileInfo(chosen).isDir())
+            Dialogs::inform(this, failure, kFileError);
+        return;
+    }
+    Class1* source = freshDataSource();
+    source->Populate(chosen);
+    if (!showLoadedCatalog(*this, source->rsCustomers, chosen, &failure))
+        Dialogs::inform(this, failure, kFileError);
+}
+
+void Form1::objDataSource_OpenError(const QString& Message)
+{
+    Dialogs::inform(this, Message, kFileOpenError);
+}
+
+void Form1::quit()
+{
+    LastFileSetting::write(ProgramState::lastfilename);
+    ProgramEnd::endProgram();
+}
+
+void Form1::exitWithoutStoring()
+{
+    ProgramEnd::endProgram();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Closing the window is Quit; a close that comes from the program ending stores nothing.
+    if (!ProgramEnd::isEnding())
+        quit();
+    event->accept();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+class QPlainTextEdit;
+class QPushButton;
+
+// The instructions window: shows help.txt from the program's own folder, read afresh each time
+// the window is built. A missing file is reported once and leaves the text empty.
+class Form5 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form5(QWidget* parent = nullptr);
+
+    // Loading work: reads the help file into rtb1.
+    void load();
+
+    static QString helpFilePath();
+
+    QPlainTextEdit* rtb1() const { return m_text; }
+    QPushButton* Command1() const { return m_close; }
+
+private:
+    QPlainTextEdit* m_text = nullptr;
+    QPushButton* m_close = nullptr;
+};

@@ -1,0 +1,47 @@
+#include "shell/Form6.h"
+
+#include "platform/widgets/Twips.h"
+#include "platform/widgets/WindowLook.h"
+#include "platform/widgets/WindowRegistry.h"
+
+#include <QLabel>
+#include <QPalette>
+#include <QPixmap>
+#include <QTimer>
+
+Form6::Form6(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("Form6"));
+    setFixedSize(Twips::toPixels(6015), Twips::toPixels(4500));
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+
+    m_image = new QLabel(this);
+    m_image->setObjectName(QStringLiteral("Image1"));
+    m_image->setPixmap(QPixmap(QStringLiteral(":/splash.gif")));
+    m_image->setGeometry(Twips::rect(0, 0, 6000, 4470));
+    m_image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_image->setScaledContents(false);
+    m_image->setAccessibleName(QStringLiteral("Vellumark"));
+
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(2000);
+    connect(m_timer, &QTimer::timeout, this, &Form6::Timer1_Timer);
+    m_timer->start();
+
+    WindowLook::centreOnScreen(this);
+}
+
+void Form6::Timer1_Timer()
+{
+    if (m_handedOver)
+        return;
+    m_handedOver = true;
+    hide();
+    WindowRegistry::instance().open(QStringLiteral("Form1"));
+    close();
+}

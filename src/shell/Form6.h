@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+
+// The splash window, which opens every run and is also the About box: the title picture on a
+// black ground, no border. Its timer, armed when the window is built, hands over to the
+// database window 2000 ms later: hide the splash, open (or bring to the front) Form1, close
+// the splash.
+class Form6 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form6(QWidget* parent = nullptr);
+
+    QLabel* Image1() const { return m_image; }
+    QTimer* Timer1() const { return m_timer; }
+
+    // The timer's handler.
+    void Timer1_Timer();
+
+private:
+    QLabel* m_image = nullptr;
+    QTimer* m_timer = nullptr;
+    // Set by the first tick for good: opening Form1 may wait in a message box, during which
+    // the still-armed timer ticks again, and the hand-over must not run twice.
+    bool m_handedOver = false;
+};
