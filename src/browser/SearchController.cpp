@@ -1,0 +1,215 @@
+#include "browser/SearchController.h"
+
+#include "browser/ShowCatalog.h"
+#include "platform/widgets/Dialogs.h"
+#include "platform/widgets/WindowRegistry.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTimer>
+
+namespace {
+const QString kIndicator = QStringLiteral("Form2");
+
+// Inside a quoted filter value a single quote is written twice.
+QString quoted(const QString& text)
+{
+    QString value = text;
+    value.replace(QLatin1Char('\''), QLatin1String("''"));
+    return value;
+}
+
+// Clears the record set's filter; nothing the program builds can be refused here.
+void clearFilter(RecordSet& records)
+{
+    records.setFilter(QString());
+}
+} // namespace
+
+SearchController::SearchController(SearchTargets targets, QObject* parent)
+    : QObject(parent), m_targets(std::move(targets))
+{
+    if (m_targets.Command3)
+        connect(m_targets.Command3, &QAbstractButton::clicked, this,
+                &SearchController::Command3_Click);
+    if (m_targets.Command4)
+        connect(m_targets.Command4, &QAbstractButton::clicked, this,
+                &SearchController::Command4_Click);
+    // activated: a choice by the user, by mouse or keyboard, not a change made by the program.
+    if (m_targets.Combo1)
+        connect(m_targets.Combo1, qOverload<int>(&QComboBox::activated), this,
+                &SearchController::Combo1_Click);
+    if (m_targets.Timer1)
+        connect(m_targets.Timer1, &QTimer::timeout, this, &SearchController::Timer1_Timer);
+    if (m_targets.Timer2)
+        connect(m_targets.Timer2, &QTimer::timeout, this, &SearchController::Timer2_Timer);
+}
+
+QString SearchController::fileNameCriterion(const QString& text)
+{
+    // The record set takes only the outer asterisks as wildcards, so the quoted text between
+    // them is matched literally, letter case ignored.
+    return QStringLiteral("Filename LIKE '*") + quoted(text) + QStringLiteral("*'");
+}
+
+QString SearchController::indexCriterion(const QString& value)
+{
+    return QStringLiteral("Index = '") + quoted(value) + QStringLiteral("'");
+}
+
+QString SearchController::recordCountText(qint64 count)
+{
+    return QStringLiteral("Number of Records: ") + QString::number(count);
+}
+
+RecordSetPtr SearchController::currentRecords() const
+{
+    return m_targets.records ? m_targets.records() : RecordSetPtr();
+}
+
+void SearchController::formatGrid()
+{
+    if (m_targets.formatGrid)
+        m_targets.formatGrid();
+    else
+        FormatGrid();
+}
+
+void SearchController::followCurrentRecord(const RecordSet& records)
+{
+    // Rebinding or filtering resets the grid; its current row is the record set's current
+    // record again, so the open action has a row to act on.
+    QTableView* grid = m_targets.grid;
+    if (!grid || !grid->model())
+        return;
+    const qint64 row = records.absolutePosition();
+    if (row >= 0 && row < grid->model()->rowCount())
+        grid->setCurrentIndex(grid->model()->index(int(row), 0));
+}
+
+void SearchController::bindGrid()
+{
+    if (m_targets.bindGrid)
+        m_targets.bindGrid();
+}
+
+void SearchController::Command3_Click()
+{
+    if (!m_targets.Text1 || m_targets.Text1->text().isEmpty())
+        return;
+    // With no catalog there is nothing to narrow; the indicator does not even appear.
+    if (!currentRecords())
+        return;
+    // Let the button's own repaint and anything else waiting happen before the indicator.
+    QCoreApplication::processEvents();
+    WindowRegistry::instance().open(kIndicator);
+    if (m_targets.Timer1)
+        m_targets.Timer1->start();
+}
+
+void SearchController::Combo1_Click()
+{
+    if (!currentRecords())
+        return;
+    WindowRegistry::instance().open(kIndicator);
+    if (m_targets.Timer2)
+        m_targets.Timer2->start();
+}
+
+void SearchController::Timer1_Timer()
+{
+    searchWork(Kind::FileName);
+}
+
+void SearchController::Timer2_Timer()
+{
+    searchWork(Kind::Index);
+}
+
+void SearchController::searchWork(Kind kind)
+{
+    bool& busy = m_busy[kind == Kind::FileName ? 0 : 1];
+    if (busy)
+        return;
+    busy = true;
+
+    // Held for the whole work: the box below lets other handlers run meanwhile.
+    const RecordSetPtr records = currentRecords();
+    if (records) {
+        const QString criterion =
+            kind == Kind::FileName
+                ? fileNameCriterion(m_targets.Text1 ? m_targets.Text1->text() : QString())
+                : indexCriterion(m_targets.Combo1 ? m_targets.Combo1->currentText() : QString());
+        if (applyFilter(*records, criterion)) {
+            const qint64 count = records->recordCount();
+            if (count > 0) {
+                if (m_targets.setRecordCountText)
+                    m_targets.setRecordCountText(recordCountText(count));
+                formatGrid();
+                followCurrentRecord(*records);
+            } else {
+                noRecordsFound(kind, *records);
+            }
+        }
+    }
+
+    QTimer* timer = kind == Kind::FileName ? m_targets.Timer1 : m_targets.Timer2;
+    if (timer)
+        timer->stop();
+    WindowRegistry::instance().close(kIndicator);
+    busy = false;
+}
+
+bool SearchController::applyFilter(RecordSet& records, const QString& criterion)
+{
+    QString error;
+    if (records.setFilter(criterion, &error))
+        return true;
+    // The record set keeps its previous filter; the window stays as it was.
+    Dialogs::inform(m_targets.window, error);
+    return false;
+}
+
+void SearchController::noRecordsFound(Kind kind, RecordSet& records)
+{
+    clearFilter(records);
+    bindGrid();
+    if (kind == Kind::FileName)
+        formatGrid();
+    Dialogs::beep();
+    // The indicator stays on the screen while the box waits.
+    Dialogs::inform(m_targets.window, QLatin1String(kNoRecordsText),
+                    QLatin1String(kNoRecordsTitle));
+    records.moveFirst();
+    followCurrentRecord(records);
+    // The search box, not the index list: the list keeps the value that found nothing.
+    if (m_targets.Text1)
+        m_targets.Text1->clear();
+    formatGrid();
+}
+
+void SearchController::Command4_Click()
+{
+    const RecordSetPtr records = currentRecords();
+    if (!records)
+        return;
+    clearFilter(*records);
+    bindGrid();
+    if (m_targets.Text1)
+        m_targets.Text1->clear();
+    if (m_targets.setRecordCountText)
+        m_targets.setRecordCountText(recordCountText(records->recordCount()));
+    formatGrid();
+    if (m_targets.Combo1) {
+        // The typed or chosen text goes; the list of index values stays.
+        if (m_targets.Combo1->isEditable())
+            m_targets.Combo1->clearEditText();
+        else
+            m_targets.Combo1->setCurrentIndex(-1);
+    }
+    records->moveFirst();
+    followCurrentRecord(*records);
+}
