@@ -1,0 +1,70 @@
+#pragma once
+
+// Builds small catalogs in memory and shows them in the database window, for the browser tests.
+#include "browser/BrowserWindows.h"
+#include "browser/CatalogGridModel.h"
+#include "browser/Form1.h"
+#include "browser/ShowCatalog.h"
+#include "catalog/Class1.h"
+#include "platform/core/RecordSet.h"
+#include "platform/widgets/WindowRegistry.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTableView>
+
+#include <memory>
+#include <vector>
+
+struct CatalogRow
+{
+    QString index;
+    QString filename;
+    QString size;
+};
+
+inline RecordSetPtr makeCatalog(const std::vector<CatalogRow>& rows)
+{
+    auto records = std::make_shared<RecordSet>();
+    records->appendField(QStringLiteral("Index"), RecordSet::adChar, Class1::kIndexWidth,
+                         RecordSet::adFldUpdatable);
+    records->appendField(QStringLiteral("Filename"), RecordSet::adChar, Class1::kFilenameWidth,
+                         RecordSet::adFldUpdatable);
+    records->appendField(QStringLiteral("Size (bytes)"), RecordSet::adChar, Class1::kSizeWidth,
+                         RecordSet::adFldUpdatable);
+    records->open();
+    for (const CatalogRow& row : rows) {
+        records->addNew();
+        records->setValue(0, row.index);
+        records->setValue(1, row.filename);
+        records->setValue(2, row.size);
+        records->update();
+    }
+    return records;
+}
+
+// Opens the database window through the registry, as the program does, with nothing loaded.
+inline Form1* openDatabaseWindow()
+{
+    WindowRegistry& registry = WindowRegistry::instance();
+    registry.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    registerBrowserWindows(registry);
+    return qobject_cast<Form1*>(registry.open(QStringLiteral("Form1")));
+}
+
+inline void closeAllWindows()
+{
+    WindowRegistry::instance().reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The file names the grid shows now, top to bottom.
+inline QStringList gridFileNames(const Form1& form)
+{
+    QStringList names;
+    const auto* model = form.DataGrid1()->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 1).data().toString();
+    return names;
+}

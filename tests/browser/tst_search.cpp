@@ -1,0 +1,470 @@
+// Search and filter in the database window: both searches end to end through their timers,
+// their different orders of steps on the no-match path, Reset, and the awkward inputs.
+#include "CatalogFixture.h"
+
+#include "browser/Form2.h"
+#include "browser/SearchController.h"
+#include "platform/widgets/Twips.h"
+#include "support/DialogRecorder.h"
+#include "support/TestEnvironment.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// Index "04" makes the index list run to 4 while no record has the index "4" exactly.
+const std::vector<CatalogRow> kRows = {
+    {"1", "/data/photos/beach.jpg", "100"},
+    {"1", "/data/photos/BEACH-2.JPG", "200"},
+    {"1", "/data/music/été.mp3", "300"},
+    {"2", "/data/docs/it's here.txt", "10"},
+    {"2", "/data/docs/100%.txt", "20"},
+    {"2", "/data/docs/star*file.txt", "30"},
+    {"3", "/data/docs/[draft].doc", "40"},
+    {"3", "/data/docs/ÉTÉ-notes.txt", "50"},
+    {"04", "/data/other/x.bin", "60"},
+    {"3", "/data/other/y.bin", "70"},
+};
+
+const int kFormattedIndexWidth = Twips::toPixels(500);
+const int kUserWidth = 77;
+
+QString countText(qint64 n)
+{
+    return QStringLiteral("Number of Records: ") + QString::number(n);
+}
+
+// What a literal, case-blind "contains" finds: the independent description of a match.
+QStringList containing(const QString& text)
+{
+    QStringList names;
+    for (const CatalogRow& row : kRows) {
+        if (row.filename.contains(text, Qt::CaseInsensitive))
+            names << row.filename;
+    }
+    return names;
+}
+
+QStringList withIndex(const QString& index)
+{
+    QStringList names;
+    for (const CatalogRow& row : kRows) {
+        if (row.index == index)
+            names << row.filename;
+    }
+    return names;
+}
+
+bool indicatorOpen()
+{
+    return WindowRegistry::instance().isOpen(QStringLiteral("Form2"));
+}
+
+} // namespace
+
+class TestSearch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { m_env = std::make_unique<TestEnvironment>(); }
+
+    void init()
+    {
+        m_dialogs = std::make_unique<DialogRecorder>();
+        m_form = openDatabaseWindow();
+        QVERIFY(m_form);
+        m_records = makeCatalog(kRows);
+        QVERIFY(showLoadedCatalog(*m_form, m_records, QStringLiteral("/fixture/catalog.txt")));
+        QCOMPARE(m_form->recordCountText(), countText(10));
+        m_dialogs->clear();
+    }
+
+    void cleanup()
+    {
+        closeAllWindows();
+        m_records.reset();
+        m_dialogs.reset();
+    }
+
+    void emptySearchTextDoesNothing()
+    {
+        m_form->Text1()->clear();
+        QSignalSpy filters(m_records.get(), &RecordSet::filterChanged);
+        m_form->Command3()->click();
+        QVERIFY(!indicatorOpen());
+        QVERIFY(!m_form->Timer1()->isActive());
+        QTest::qWait(700);
+        QCOMPARE(filters.count(), 0);
+        QCOMPARE(m_form->gridModel()->rowCount(), 10);
+        QCOMPARE(m_form->recordCountText(), countText(10));
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(m_dialogs->beeps, 0);
+    }
+
+    void fileNameSearchFindsLiteralText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("plain") << "beach" << 2;
+        QTest::newRow("upper case finds lower") << "BEACH" << 2;
+        QTest::newRow("non-ASCII lower") << "été" << 2;
+        QTest::newRow("non-ASCII upper") << "ÉTÉ" << 2;
+        QTest::newRow("apostrophe inside") << "it's" << 1;
+        QTest::newRow("lone quote") << "'" << 1;
+        QTest::newRow("percent") << "100%" << 1;
+        QTest::newRow("lone percent") << "%" << 1;
+        QTest::newRow("asterisk inside") << "star*file" << 1;
+        QTest::newRow("lone asterisk") << "*" << 1;
+        QTest::newRow("leading asterisk") << "*file" << 1;
+        QTest::newRow("trailing asterisk") << "star*" << 1;
+        QTest::newRow("brackets") << "[draft]" << 1;
+        QTest::newRow("open bracket") << "[d" << 1;
+        QTest::newRow("blank only") << " " << 1;
+        QTest::newRow("folder") << "/docs/" << 5;
+    }
+
+    void fileNameSearchFindsLiteralText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, expected);
+        QCOMPARE(containing(text).size(), expected); // the fixture says what the row claims
+
+        m_form->Text1()->setText(text);
+        m_form->Command3()->click();
+        QVERIFY(indicatorOpen());
+        QVERIFY(m_form->Timer1()->isActive());
+        QVERIFY(!m_form->Timer2()->isActive());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        QVERIFY(!m_form->Timer1()->isActive());
+        QCOMPARE(gridFileNames(*m_form), containing(text));
+        QCOMPARE(m_form->recordCountText(), countText(expected));
+        QCOMPARE(m_form->Text1()->text(), text);
+        // FormatGrid ran after the filter reset the grid.
+        QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth);
+        QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(m_dialogs->beeps, 0);
+    }
+
+    // The quoting must keep the user's text whole: it never reaches the filter as syntax.
+    void criteriaQuoteTheText()
+    {
+        QCOMPARE(SearchController::fileNameCriterion("it's"),
+                 QStringLiteral("Filename LIKE '*it''s*'"));
+        QCOMPARE(SearchController::indexCriterion("1'"), QStringLiteral("Index = '1'''"));
+        RecordSet& records = *m_records;
+        for (const char* raw : {"'", "''", "a' OR Filename LIKE '*", "*%*", "[]'*"}) {
+            const QString text = QString::fromUtf8(raw);
+            QString error;
+            QVERIFY2(records.setFilter(SearchController::fileNameCriterion(text), &error),
+                     qPrintable(text + ": " + error));
+            QCOMPARE(records.recordCount(), qint64(containing(text).size()));
+        }
+    }
+
+    void fileNameSearchWithoutMatch()
+    {
+        // A first search leaves a count that the failed one must not touch.
+        m_form->Text1()->setText("beach");
+        m_form->Command3()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        QCOMPARE(m_form->recordCountText(), countText(2));
+
+        struct Snapshot
+        {
+            bool indicator;
+            int rows;
+            int indexWidth;
+            int beeps;
+            QString text;
+        };
+        QList<Snapshot> seen;
+        m_dialogs->whileOpen = [&](const Dialogs::Message&) {
+            seen.append({indicatorOpen(), m_form->gridModel()->rowCount(),
+                         m_form->DataGrid1()->columnWidth(0), m_dialogs->beeps,
+                         m_form->Text1()->text()});
+        };
+        // The user has dragged the first column wider: only FormatGrid puts it back.
+        m_form->DataGrid1()->setColumnWidth(0, kUserWidth);
+        m_form->Text1()->setText("no such file");
+        m_form->Command3()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+
+        QCOMPARE(m_dialogs->shown(), QStringList{"Filter Status|No Records Found"});
+        QCOMPARE(m_dialogs->messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(m_dialogs->messages[0].icon, QMessageBox::NoIcon);
+        QCOMPARE(m_dialogs->beeps, 1);
+        // While the box waits: the indicator is up, every record is back and the grid has
+        // already been laid out, the beep came first, the search box still has the text.
+        QCOMPARE(seen.size(), 1);
+        QVERIFY(seen[0].indicator);
+        QCOMPARE(seen[0].rows, 10);
+        QCOMPARE(seen[0].indexWidth, kFormattedIndexWidth);
+        QCOMPARE(seen[0].beeps, 1);
+        QCOMPARE(seen[0].text, QStringLiteral("no such file"));
+        // Afterwards: all records from the first, box emptied, count as before.
+        QCOMPARE(m_form->gridModel()->rowCount(), 10);
+        QCOMPARE(m_records->filter(), QString());
+        QCOMPARE(m_records->absolutePosition(), 0);
+        QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
+        QCOMPARE(m_form->Text1()->text(), QString());
+        QCOMPARE(m_form->recordCountText(), countText(2));
+        QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth);
+        QVERIFY(!m_form->Timer1()->isActive());
+    }
+
+    void indexSearchWithoutMatch()
+    {
+        QComboBox* combo = m_form->Combo1();
+        QCOMPARE(combo->count(), 4);
+        m_form->Text1()->setText("kept until the failure");
+        struct Snapshot
+        {
+            bool indicator;
+            int rows;
+            int indexWidth;
+            int beeps;
+        };
+        QList<Snapshot> seen;
+        m_dialogs->whileOpen = [&](const Dialogs::Message&) {
+            seen.append({indicatorOpen(), m_form->gridModel()->rowCount(),
+                         m_form->DataGrid1()->columnWidth(0), m_dialogs->beeps});
+        };
+        m_form->DataGrid1()->setColumnWidth(0, kUserWidth);
+        // "4" is offered, but the only record near it holds "04": the comparison is exact.
+        combo->setCurrentIndex(3);
+        emit combo->activated(3);
+        QVERIFY(indicatorOpen());
+        QVERIFY(m_form->Timer2()->isActive());
+        QVERIFY(!m_form->Timer1()->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+
+        QCOMPARE(m_dialogs->shown(), QStringList{"Filter Status|No Records Found"});
+        QCOMPARE(m_dialogs->beeps, 1);
+        QCOMPARE(seen.size(), 1);
+        QVERIFY(seen[0].indicator);
+        QCOMPARE(seen[0].rows, 10);
+        QCOMPARE(seen[0].beeps, 1);
+        // Unlike the file-name search, nothing has laid the rebound grid out yet.
+        QCOMPARE(seen[0].indexWidth, kUserWidth);
+        QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth);
+        // The search box is emptied, the index list keeps the value that found nothing.
+        QCOMPARE(m_form->Text1()->text(), QString());
+        QCOMPARE(combo->currentText(), QStringLiteral("4"));
+        QCOMPARE(m_form->gridModel()->rowCount(), 10);
+        QCOMPARE(m_records->absolutePosition(), 0);
+        QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
+        QCOMPARE(m_form->recordCountText(), countText(10));
+        QVERIFY(!m_form->Timer2()->isActive());
+    }
+
+    void indexSearchAfterFileNameSearch()
+    {
+        m_form->Text1()->setText("/docs/");
+        m_form->Command3()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        QCOMPARE(m_form->gridModel()->rowCount(), 5);
+
+        // Chosen with the keyboard: Down moves from "1" to "2".
+        QComboBox* combo = m_form->Combo1();
+        combo->setCurrentIndex(0);
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(combo->currentText(), QStringLiteral("2"));
+        QVERIFY(m_form->Timer2()->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+
+        QCOMPARE(gridFileNames(*m_form), withIndex("2"));
+        QCOMPARE(m_form->recordCountText(), countText(3));
+        QCOMPARE(m_form->Text1()->text(), QStringLiteral("/docs/"));
+        QVERIFY(m_dialogs->messages.isEmpty());
+    }
+
+    void indexSearchComparesExactly()
+    {
+        QComboBox* combo = m_form->Combo1();
+        combo->setCurrentIndex(2);
+        emit combo->activated(2);
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        QCOMPARE(gridFileNames(*m_form), withIndex("3"));
+        QCOMPARE(m_form->recordCountText(), countText(3)); // not the "04" record
+    }
+
+    void resetShowsEverything()
+    {
+        m_form->Text1()->setText("beach");
+        m_form->Command3()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        QComboBox* combo = m_form->Combo1();
+        combo->setCurrentIndex(1);
+        QCOMPARE(m_form->gridModel()->rowCount(), 2);
+        m_form->DataGrid1()->setCurrentIndex(m_form->gridModel()->index(1, 1));
+
+        m_form->Command4()->click();
+        QVERIFY(!indicatorOpen());
+        QVERIFY(!m_form->Timer1()->isActive());
+        QVERIFY(!m_form->Timer2()->isActive());
+        QCOMPARE(m_records->filter(), QString());
+        QCOMPARE(m_form->gridModel()->rowCount(), 10);
+        QCOMPARE(m_form->Text1()->text(), QString());
+        QCOMPARE(combo->currentText(), QString());
+        QCOMPARE(combo->count(), 4);
+        QCOMPARE(m_form->recordCountText(), countText(10));
+        QCOMPARE(m_records->absolutePosition(), 0);
+        QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
+        QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth);
+        QVERIFY(m_dialogs->messages.isEmpty());
+    }
+
+    // Each pending search runs at its own tick; the last decides, the first closes the
+    // indicator, and the second close is harmless.
+    void bothSearchesPending()
+    {
+        QList<QPair<int, bool>> afterTick; // rows shown, indicator open
+        connect(m_form->Timer1(), &QTimer::timeout, this, [&] {
+            afterTick.append({m_form->gridModel()->rowCount(), indicatorOpen()});
+            QVERIFY(m_form->Timer2()->isActive());
+        });
+        m_form->Text1()->setText("beach");
+        m_form->Command3()->click();
+        QComboBox* combo = m_form->Combo1();
+        combo->setCurrentIndex(1);
+        emit combo->activated(1);
+        QVERIFY(m_form->Timer1()->isActive());
+        QVERIFY(m_form->Timer2()->isActive());
+        int indicators = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            indicators += qobject_cast<Form2*>(w) && w->isVisible() ? 1 : 0;
+        QCOMPARE(indicators, 1);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Timer2()->isActive(), 3000);
+        QCOMPARE(afterTick.size(), 1);
+        QCOMPARE(afterTick[0].first, 2);
+        QVERIFY(!afterTick[0].second);
+        QVERIFY(!indicatorOpen());
+        QCOMPARE(gridFileNames(*m_form), withIndex("2"));
+        QCOMPARE(m_form->recordCountText(), countText(3));
+        QVERIFY(m_dialogs->messages.isEmpty());
+    }
+
+    void tickWhileNoRecordsBoxIsOpenDoesNotRunAgain()
+    {
+        // Counted after the search's own handler has returned from the tick.
+        int ticks = 0;
+        connect(m_form->Timer1(), &QTimer::timeout, this, [&] { ++ticks; });
+        bool retick = true;
+        m_dialogs->whileOpen = [&](const Dialogs::Message&) {
+            if (!retick)
+                return;
+            retick = false;
+            // The box's own event loop delivers a further tick of the same timer.
+            m_form->Timer1()->start(0);
+            QTRY_COMPARE_WITH_TIMEOUT(ticks, 1, 2000);
+        };
+        m_form->Text1()->setText("no such file");
+        m_form->Command3()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        m_form->Timer1()->setInterval(500);
+
+        QCOMPARE(ticks, 2);
+        QCOMPARE(m_dialogs->messages.size(), 1);
+        QCOMPARE(m_dialogs->beeps, 1);
+        QVERIFY(!m_form->Timer1()->isActive());
+        QCOMPARE(m_form->Text1()->text(), QString());
+
+        // The search is not stuck: the next one runs normally.
+        m_form->Text1()->setText("beach");
+        m_form->Command3()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        QCOMPARE(m_form->gridModel()->rowCount(), 2);
+    }
+
+    void nothingLoadedNothingHappens()
+    {
+        closeAllWindows();
+        m_form = openDatabaseWindow();
+        QVERIFY(m_form);
+        QVERIFY(!m_form->recordSet());
+        const QString before = m_form->recordCountText();
+
+        m_form->Text1()->setText("beach");
+        m_form->Command3()->click();
+        QVERIFY(!indicatorOpen());
+        QVERIFY(!m_form->Timer1()->isActive());
+
+        m_form->Combo1()->addItem("1");
+        emit m_form->Combo1()->activated(0);
+        QVERIFY(!indicatorOpen());
+        QVERIFY(!m_form->Timer2()->isActive());
+
+        m_form->Command4()->click();
+        // A tick that arrives anyway finds nothing to do and fails nowhere.
+        m_form->Timer1()->start(0);
+        m_form->Timer2()->start(0);
+        QTRY_VERIFY(!m_form->Timer1()->isActive() && !m_form->Timer2()->isActive());
+
+        QCOMPARE(m_form->recordCountText(), before);
+        QCOMPARE(m_form->Text1()->text(), QStringLiteral("beach"));
+        QCOMPARE(m_form->Combo1()->currentText(), QStringLiteral("1"));
+        QCOMPARE(m_form->gridModel()->rowCount(), 0);
+        QVERIFY(m_dialogs->messages.isEmpty());
+        QCOMPARE(m_dialogs->beeps, 0);
+        m_records.reset();
+    }
+
+    // A criterion the record set cannot take (here: a catalog without the field) is reported
+    // and changes nothing.
+    void refusedCriterionIsReported()
+    {
+        auto odd = std::make_shared<RecordSet>();
+        odd->appendField("Name", RecordSet::adChar, 20, 0);
+        odd->open();
+        for (const char* name : {"a", "b"}) {
+            odd->addNew();
+            odd->setValue(0, QString::fromLatin1(name));
+            odd->update();
+        }
+        QVERIFY(odd->setFilter("Name = 'a'"));
+
+        QLineEdit text;
+        QTimer timer;
+        QStringList counts;
+        int formats = 0;
+        SearchTargets targets;
+        targets.Text1 = &text;
+        targets.Timer1 = &timer;
+        targets.records = [odd] { return odd; };
+        targets.setRecordCountText = [&](const QString& t) { counts << t; };
+        targets.formatGrid = [&] { ++formats; };
+        SearchController search(targets);
+        text.setText("x");
+        search.Timer1_Timer();
+
+        QCOMPARE(m_dialogs->messages.size(), 1);
+        QVERIFY(!m_dialogs->messages[0].text.isEmpty());
+        QCOMPARE(odd->filter(), QStringLiteral("Name = 'a'"));
+        QCOMPARE(odd->recordCount(), qint64(1));
+        QVERIFY(counts.isEmpty());
+        QCOMPARE(formats, 0);
+        QCOMPARE(m_dialogs->beeps, 0);
+        QCOMPARE(text.text(), QStringLiteral("x"));
+    }
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+    Form1* m_form = nullptr;
+    RecordSetPtr m_records;
+};
+
+QTEST_MAIN(TestSearch)
+#include "tst_search.moc"
