@@ -1,0 +1,191 @@
+#include "capture/CaptureRun.h"
+
+#include "browser/Form1.h"
+#include "browser/ShowCatalog.h"
+#include "capture/Class2.h"
+#include "capture/Form4.h"
+#include "capture/Form4Lists.h"
+#include "catalog/Class1.h"
+#include "platform/core/FileChannel.h"
+#include "platform/core/ProgramState.h"
+#include "platform/widgets/Dialogs.h"
+#include "platform/widgets/FolderList.h"
+#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/TextFileView.h"
+#include "platform/widgets/WindowRegistry.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QProgressBar>
+
+#include <limits>
+
+namespace CaptureRun {
+
+namespace {
+
+// One run's hold on the window and the channel. However the run ends, the catalog it opened is
+// closed (every written line stays) and, when no other run is active, the window goes back to
+// its idle look. A second run started during a walk never closes the first run's catalog.
+class RunScope
+{
+public:
+    explicit RunScope(Form4* form) : form(form) { form->beginRun(); }
+    ~RunScope()
+    {
+        if (m_opened)
+            FileChannel::instance().close();
+        if (form)
+            form->endRun();
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+    bool open(const QString& name, FileChannel::Mode mode, QString* error)
+    {
+        m_opened = FileChannel::instance().open(name, mode, error);
+        return m_opened;
+    }
+    bool close(QString* error)
+    {
+        m_opened = false;
+        return FileChannel::instance().close(error);
+    }
+
+    // A failure ends the run with one box holding its description.
+    void fail(const QString& description) const
+    {
+        Dialogs::inform(form, description);
+    }
+
+    QPointer<Form4> form;
+
+private:
+    bool m_opened = false;
+};
+
+// Shows the new catalog in the database window through the window's own steps, then closes
+// the capture window. False with a description when a step fails (the capture window stays).
+bool showInDatabase(const QString& name, QString* failure)
+{
+    auto* database = WindowRegistry::instance().find<Form1>(QStringLiteral("Form1"));
+    if (!database)
+        database = Form1::current();
+    if (!database) {
+        *failure = QStringLiteral("The database window is not open");
+        return false;
+    }
+    Class1 source;
+    source.Populate(name);
+    return showLoadedCatalog(*database, source.rsCustomers, name, failure);
+}
+
+void closeCaptureWindow(Form4* form)
+{
+    WindowRegistry& registry = WindowRegistry::instance();
+    if (registry.find(QStringLiteral("Form4")) == form)
+        registry.close(QStringLiteral("Form4"));
+    else
+        form->close();
+}
+
+} // namespace
+
+void run(Form4* window)
+{
+    Form4::searchflag = true;
+    RunScope scope(window);
+    const QPointer<Form4>& form = scope.form;
+
+    const QString startFolder = form->Dir1()->path();
+    const int startSubfolders = form->Dir1()->listCount();
+
+    // The chooser opens in the program's folder unless it remembers a name.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    Dialogs::FileRequest request;
+    request.filter = QString::fromLatin1(kChooserFilter);
+    request.initialName = form->chosenFileName();
+    const QString name = Dialogs::openFileName(form, request);
+    if (!form || name.isEmpty())
+        return;
+    form->setChosenFileName(name);
+
+    const bool appendMode = form->append()->isChecked();
+    const QFileInfo chosen(name);
+    if (chosen.isFile() && !chosen.isHidden()) {
+        const QString prompt = (appendMode ? QStringLiteral("Append ") : QStringLiteral("Overwrite "))
+                               + name + QLatin1Char('?');
+        const auto answer = Dialogs::message(
+            form, {prompt, QString::fromLatin1(kExistsTitle), QMessageBox::Yes | QMessageBox::No,
+                   QMessageBox::Warning});
+        if (!form || answer != QMessageBox::Yes)
+            return;
+    }
+
+    form->setRunningLook();
+    form->StatusBar1()->setText3(QString::fromLatin1(Form4::kFilesText));
+
+    QString error;
+    if (!scope.open(name, appendMode ? FileChannel::Mode::Append : FileChannel::Mode::Output,
+                    &error)) {
+        scope.fail(error);
+        return;
+    }
+    // Each run counts its own files.
+    ProgramState::filecount = 0;
+    ProgramState::blockcount = 0;
+
+    Form4Lists lists(form);
+    WalkContext context;
+    context.lists = &lists;
+    context.searchflag = [&form] { return form && Form4::searchflag; };
+    context.catalogName = name; // File > Open during the walk cannot redirect the capture
+    context.channel = &FileChannel::instance();
+    context.report = [&form](const QString& description) { Dialogs::inform(form, description); };
+
+    QString newPath = startFolder;
+    qint16 dircount = qint16(std::min(startSubfolders, int(std::numeric_limits<qint16>::max())));
+    QString backUp;
+    Class2 walker(context);
+    walker.DirDiver(newPath, dircount, backUp);
+
+    if (!form || !Form4::searchflag || context.failed)
+        return; // cancelled, closed, or the catalog was lost (already reported)
+
+    if (!form->Dir1()->setPath(startFolder, &error)) {
+        scope.fail(error);
+        return;
+    }
+    const qint32 count = ProgramState::blockcount * 1000 + ProgramState::filecount;
+    if (!appendMode)
+        Form4::totfiles = count;
+    form->StatusBar1()->setText3(QString::fromLatin1(Form4::kFilesText)
+                                 + QString::number(appendMode ? count : Form4::totfiles));
+    form->pb1()->setValue(form->pb1()->minimum());
+    if (!scope.close(&error)) {
+        scope.fail(error);
+        return;
+    }
+    if (!form->rt1()->loadFile(name, &error)) {
+        scope.fail(error);
+        return;
+    }
+    form->setIdleLook();
+
+    const auto answer = Dialogs::message(
+        form, {QString::fromLatin1(kViewQuestion), QString::fromLatin1(kSavedTitle),
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon});
+    if (!form || answer != QMessageBox::Yes)
+        return;
+    if (!showInDatabase(name, &error)) {
+        scope.fail(error);
+        return;
+    }
+    if (form)
+        closeCaptureWindow(form);
+}
+
+} // namespace CaptureRun

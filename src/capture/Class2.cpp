@@ -1,0 +1,125 @@
+#include "capture/Class2.h"
+
+#include "capture/WalkerLists.h"
+#include "catalog/CatalogLine.h"
+#include "catalog/NumericText.h"
+#include "platform/core/FileChannel.h"
+#include "platform/core/ProgramState.h"
+
+namespace {
+// A name with a TAB or line break shown with visible escapes, so the message stays one line.
+QString visibleName(QString name)
+{
+    name.replace(QLatin1Char('\t'), QLatin1String("\\t"));
+    name.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    name.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    return name;
+}
+} // namespace
+
+VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
+{
+    Q_UNUSED(BackUp);
+    WalkerLists& lists = *m_context.lists;
+
+    // The one point of a folder's walk where Cancel, Quit and repainting get through.
+    lists.yield();
+    if (!keepGoing())
+        return VbTrue;
+
+    // The user may have typed anything into the box while the walk yielded.
+    if (!isNumericText(lists.indexText()))
+        lists.setIndexText(QStringLiteral("1"));
+
+    int subfoldersLeft = lists.folderCount();
+    const QString prefix = CatalogLine::folderPrefix(lists.folderPath());
+
+    const int files = lists.fileCount();
+    for (int i = 0; i < files; ++i) {
+        lists.setProgressMaximum(files + 1);
+        lists.setProgressValue(i + 2);
+        if (!countEntry())
+            return VbTrue;
+        const QString name = lists.fileEntry(i);
+        if (name == QLatin1String("?"))
+            continue; // a name the platform could not represent: counted, not written
+        writeRecord(prefix, name);
+    }
+
+    while (keepGoing() && subfoldersLeft > 0) {
+        // A nested walk has moved the folder list; bring it back to this folder first.
+        const QString leftAt = lists.folderPath();
+        QString error;
+        if (!lists.setFolderPath(NewPath, &error)) {
+            // This folder has gone: its remaining subfolders cannot be reached from it.
+            m_context.report(error);
+            return VbFalse;
+        }
+        VbBool nestedResult = VbFalse;
+        if (lists.folderCount() > 0) {
+            const QString subfolder = lists.folderEntry(subfoldersLeft - 1);
+            if (subfolder.isEmpty()) {
+                m_context.report(QStringLiteral("Path not found: a subfolder of %1 has gone")
+                                     .arg(NewPath));
+            } else if (!lists.setFolderPath(subfolder, &error)) {
+                // Reported once and skipped; the folder list still shows this folder, which
+                // must not be walked again in the subfolder's place.
+                m_context.report(error);
+            } else {
+                QString nestedPath = lists.folderPath();
+                QString nestedBackUp = leftAt;
+                Class2 nested(m_context);
+                nestedResult = nested.DirDiver(nestedPath, dircount, nestedBackUp);
+            }
+        }
+        --subfoldersLeft;
+        if (nestedResult == VbTrue)
+            return VbFalse;
+    }
+    return VbFalse;
+}
+
+bool Class2::keepGoing() const
+{
+    return !m_context.failed && m_context.searchflag && m_context.searchflag();
+}
+
+bool Class2::countEntry()
+{
+    ++ProgramState::filecount;
+    if (ProgramState::filecount != 1001)
+        return true;
+    // Every 1000 entries the catalog is closed and reopened for appending, so a crash or a
+    // power cut loses at most one block.
+    QString error;
+    FileChannel& channel = *m_context.channel;
+    if (!channel.close(&error)
+        || !channel.open(m_context.catalogName, FileChannel::Mode::Append, &error)) {
+        m_context.failed = true;
+        m_context.report(error);
+        return false;
+    }
+    ++ProgramState::blockcount;
+    ProgramState::filecount = 1;
+    return true;
+}
+
+void Class2::writeRecord(const QString& prefix, const QString& name)
+{
+    const QString fullName = prefix + name;
+    if (!CatalogLine::isWritableName(fullName)) {
+        m_context.report(
+            QStringLiteral("File name contains a tab or line break and was not catalogued: %1")
+                .arg(visibleName(fullName)));
+        return;
+    }
+    WalkerLists& lists = *m_context.lists;
+    qint64 length = 0;
+    QString error;
+    if (!lists.fileLength(fullName, &length, &error)) {
+        m_context.report(error);
+        return;
+    }
+    if (!m_context.channel->write(CatalogLine::format(lists.indexText(), fullName, length), &error))
+        m_context.report(error);
+}

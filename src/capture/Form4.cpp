@@ -1,0 +1,381 @@
+#include "capture/Form4.h"
+
+#include "capture/CaptureRun.h"
+#include "platform/core/ProgramState.h"
+#include "platform/widgets/Dialogs.h"
+#include "platform/widgets/DriveList.h"
+#include "platform/widgets/FileList.h"
+#include "platform/widgets/FolderList.h"
+#include "platform/widgets/ProgramEnd.h"
+#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/TextFileView.h"
+#include "platform/widgets/Twips.h"
+#include "platform/widgets/WindowLook.h"
+#include "platform/widgets/WindowRegistry.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+bool Form4::searchflag = false;
+qint32 Form4::totfiles = 0;
+
+namespace {
+constexpr int kClientWidth = 9870;
+constexpr int kClientHeight = 6645;
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption, int left)
+{
+    auto* b = new QPushButton(QString::fromLatin1(caption), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(Twips::rect(left, 5760, 1215, 495));
+    return b;
+}
+
+QGroupBox* frame(QWidget* parent, const char* name, const char* caption, const QRect& rect)
+{
+    auto* f = new QGroupBox(QString::fromLatin1(caption), parent);
+    f->setObjectName(QString::fromLatin1(name));
+    f->setGeometry(rect);
+    return f;
+}
+
+// Tabs to the next multiple of eight columns; the printer has no tab stops of its own.
+QString expandTabs(const QString& line)
+{
+    if (!line.contains(QLatin1Char('\t')))
+        return line;
+    QString out;
+    for (QChar c : line) {
+        if (c == QLatin1Char('\t'))
+            out.append(QString(8 - out.size() % 8, QLatin1Char(' ')));
+        else
+            out.append(c);
+    }
+    return out;
+}
+} // namespace
+
+Form4::Form4(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowIcon(WindowLook::captureIcon());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* bar = new QMenuBar(this);
+    bar->setObjectName(QStringLiteral("menuBar"));
+    layout->setMenuBar(bar);
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(Twips::toPixels(kClientWidth), Twips::toPixels(kClientHeight));
+    layout->addWidget(client);
+
+    buildControls(client);
+    buildMenus(bar);
+    setTabOrder();
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Ending the program from the database window stops a walk before the channel is closed.
+    QPointer<Form4> self(this);
+    m_aboutToEndId = ProgramEnd::addAboutToEnd([self] {
+        if (self)
+            self->stopWalk();
+    });
+}
+
+Form4::~Form4()
+{
+    stopWalk();
+    ProgramEnd::removeAboutToEnd(m_aboutToEndId);
+}
+
+void Form4::buildControls(QWidget* client)
+{
+    // Frames first, so that they lie behind the controls they frame.
+    m_Frame1 = frame(client, "Frame1", "Explorer", Twips::rect(0, 0, 5295, 5535));
+    m_Frame2 = frame(client, "Frame2", "Captured Files", Twips::rect(5400, 0, 4455, 5535));
+    m_Frame3 = frame(client, "Frame3", "Options", Twips::rect(5400, 5520, 4455, 735));
+
+    m_Drive1 = new DriveList(client);
+    m_Drive1->setObjectName(QStringLiteral("Drive1"));
+    m_Drive1->setGeometry(Twips::rect(120, 240, 2175, 315));
+
+    m_Dir1 = new FolderList(client);
+    m_Dir1->setObjectName(QStringLiteral("Dir1"));
+    m_Dir1->setGeometry(Twips::rect(120, 600, 2175, 4815));
+
+    m_File1 = new FileList(client);
+    m_File1->setObjectName(QStringLiteral("File1"));
+    m_File1->setGeometry(Twips::rect(2400, 240, 2775, 5160));
+
+    m_rt1 = new TextFileView(client);
+    m_rt1->setObjectName(QStringLiteral("rt1"));
+    m_rt1->setAccessibleName(QStringLiteral("Captured Files"));
+    m_rt1->setGeometry(Twips::rect(5520, 240, 4215, 5175));
+
+    m_Combo1 = new QComboBox(client);
+    m_Combo1->setObjectName(QStringLiteral("Combo1"));
+    m_Combo1->setEditable(true);
+    m_Combo1->setInsertPolicy(QComboBox::NoInsert);
+    m_Combo1->setMaxVisibleItems(15);
+    m_Combo1->setGeometry(Twips::rect(5640, 5760, 1335, 315));
+
+    m_append = new QCheckBox(QStringLiteral("Append File"), client);
+    m_append->setObjectName(QStringLiteral("append"));
+    m_append->setGeometry(Twips::rect(8160, 5760, 1335, 255));
+
+    m_Command1 = button(client, "Command1", "Ru&n", 120);
+    m_Command2 = button(client, "Command2", "&Cancel", 1440);
+    m_Command2->setEnabled(false);
+    m_Command3 = button(client, "Command3", "&Reset", 2760);
+    m_Command4 = button(client, "Command4", "&Quit", 4080);
+
+    m_StatusBar1 = new StatusBar3(QStringLiteral("Number of Files:"), client);
+    m_StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    m_StatusBar1->setSizeGripEnabled(false);
+    m_StatusBar1->setGeometry(Twips::rect(0, 6270, kClientWidth, 375));
+
+    // The bar sits on the status bar, to the right of its panels.
+    m_pb1 = new QProgressBar(client);
+    m_pb1->setObjectName(QStringLiteral("pb1"));
+    m_pb1->setRange(0, 100);
+    m_pb1->setValue(0);
+    m_pb1->setTextVisible(false);
+    m_pb1->setGeometry(Twips::rect(4080, 6360, 5535, 255));
+    m_pb1->raise();
+
+    connect(m_Drive1, &DriveList::driveChanged, this, &Form4::Drive1_Change);
+    // Direct: the file list must show the new folder before the folder list's setter returns.
+    connect(m_Dir1, &FolderList::pathChanged, this, &Form4::Dir1_Change, Qt::DirectConnection);
+    connect(m_Dir1, &FolderList::pathFailed, this,
+            [this](const QString& description) { Dialogs::inform(this, description); });
+
+    // The run may close this window; it holds its own guard and never touches a deleted one.
+    connect(m_Command1, &QPushButton::clicked, this, [this] { CaptureRun::run(this); });
+    connect(m_Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+    connect(m_Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+    connect(m_Command4, &QPushButton::clicked, this, &Form4::Command4_Click);
+}
+
+void Form4::buildMenus(QMenuBar* bar)
+{
+    QMenu* mnuFile = bar->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    m_mnuOpen = mnuFile->addAction(QStringLiteral("&Open"));
+    m_mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    m_mnuPrint = mnuFile->addAction(QStringLiteral("&Print"));
+    m_mnuPrint->setObjectName(QStringLiteral("mnuPrint"));
+    m_mnuExit = mnuFile->addAction(QStringLiteral("&Exit"));
+    m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
+
+    QMenu* mnuHelp = bar->addMenu(QStringLiteral("Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    m_mnuinstr = mnuHelp->addAction(QStringLiteral("Instructions"));
+    m_mnuinstr->setObjectName(QStringLiteral("mnuinstr"));
+    m_mnuAbout = mnuHelp->addAction(QStringLiteral("About"));
+    m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    connect(m_mnuOpen, &QAction::triggered, this, &Form4::mnuOpen_Click);
+    connect(m_mnuPrint, &QAction::triggered, this, &Form4::mnuPrint_Click);
+    connect(m_mnuExit, &QAction::triggered, this, &QWidget::close);
+    connect(m_mnuinstr, &QAction::triggered, this,
+            [] { WindowRegistry::instance().open(QStringLiteral("Form5")); });
+    connect(m_mnuAbout, &QAction::triggered, this,
+            [] { WindowRegistry::instance().open(QStringLiteral("Form6")); });
+}
+
+void Form4::setTabOrder()
+{
+    // rt1, the lists, Run, Cancel, Reset, the index box, Quit, append; the progress bar,
+    // the status bar and the frames take no focus.
+    QWidget* const order[] = {m_rt1, m_Drive1, m_Dir1, m_File1, m_Command1, m_Command2,
+                              m_Command3, m_Combo1, m_Command4, m_append};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    m_rt1->setFocus();
+}
+
+void Form4::load()
+{
+    m_pb1->setMinimum(1);
+    m_pb1->setValue(m_pb1->minimum());
+    m_Combo1->addItem(QStringLiteral("Index Value"));
+    for (int i = 1; i <= 100; ++i)
+        m_Combo1->addItem(QString::number(i));
+    m_Combo1->setCurrentIndex(0);
+    m_Combo1->setEditText(m_Combo1->itemText(0));
+
+    // The lists start at the process's current folder (its root if that cannot be listed).
+    const QString current = QDir::currentPath();
+    if (!m_Dir1->setPath(current))
+        m_Dir1->setPath(QDir::rootPath());
+    m_Drive1->setDriveOf(m_Dir1->path());
+    WindowLook::centreOnScreen(this);
+}
+
+void Form4::Drive1_Change(const QString& root)
+{
+    QString error;
+    if (m_Dir1->setPath(root, &error))
+        return;
+    // A drive without a medium, or one that has gone: say so and stay where the lists were.
+    Dialogs::inform(this, error);
+    m_Drive1->setDriveOf(m_Dir1->path());
+}
+
+void Form4::Dir1_Change(const QString& path)
+{
+    m_File1->showFiles(path, m_Dir1->fileNames());
+}
+
+void Form4::beginRun()
+{
+    ++m_activeRuns;
+    m_Command3->setEnabled(false);
+    m_Command2->setEnabled(true);
+}
+
+void Form4::endRun()
+{
+    if (m_activeRuns > 0)
+        --m_activeRuns;
+    if (m_activeRuns == 0)
+        setIdleLook();
+}
+
+void Form4::setRunningLook()
+{
+    setWindowTitle(QString::fromLatin1(kCaptionRunning));
+    m_Command3->setEnabled(false);
+    m_Command2->setEnabled(true);
+    // The walk drives the lists; the user must not move them under it.
+    m_Drive1->setEnabled(false);
+    m_Dir1->setEnabled(false);
+    m_File1->setEnabled(false);
+}
+
+void Form4::setIdleLook()
+{
+    setWindowTitle(QString::fromLatin1(kCaption));
+    m_Command3->setEnabled(true);
+    m_Command2->setEnabled(false);
+    m_Drive1->setEnabled(true);
+    m_Dir1->setEnabled(true);
+    m_File1->setEnabled(true);
+}
+
+void Form4::stopWalk()
+{
+    if (m_activeRuns > 0)
+        searchflag = false;
+}
+
+void Form4::Command2_Click()
+{
+    searchflag = false;
+}
+
+void Form4::Command3_Click()
+{
+    m_rt1->clear();
+    m_StatusBar1->setText3(QString::fromLatin1(kFilesText));
+    ProgramState::filecount = 0;
+    m_Combo1->setCurrentIndex(0);
+    m_Combo1->setEditText(m_Combo1->itemText(0));
+}
+
+void Form4::Command4_Click()
+{
+    searchflag = false;
+    close();
+}
+
+void Form4::closeEvent(QCloseEvent* event)
+{
+    // However the window is closed, a walk in progress stops at its next folder; the run's
+    // handler then closes the catalog. The window is deleted after that handler returns.
+    stopWalk();
+    QWidget::closeEvent(event);
+}
+
+void Form4::mnuOpen_Click()
+{
+    Dialogs::FileRequest request;
+    request.filter = QStringLiteral("Text files (*.txt)");
+    request.initialName = m_chosenFileName;
+    QPointer<Form4> self(this);
+    const QString name = Dialogs::openFileName(this, request);
+    if (!self || name.isEmpty())
+        return; // cancelled: nothing to do
+    m_chosenFileName = name;
+    QString error;
+    if (!m_rt1->loadFile(name, &error)) {
+        Dialogs::inform(this, error, QStringLiteral("File Open Error"));
+        return;
+    }
+    m_StatusBar1->setText3(QString::fromLatin1(kFilesText));
+}
+
+void Form4::mnuPrint_Click()
+{
+    if (m_rt1->isEmpty()) {
+        Dialogs::inform(this, QStringLiteral("There is nothing to print"),
+                        QStringLiteral("Print Error"));
+        return;
+    }
+    QString error;
+    if (!printText(&error) && !error.isEmpty())
+        Dialogs::inform(this, error, QStringLiteral("Printer Error"));
+}
+
+bool Form4::printText(QString* error)
+{
+    QPrinter printer;
+    QPointer<Form4> self(this);
+    if (!Dialogs::choosePrinter(this, &printer) || !self)
+        return false; // cancelled: no message
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        *error = QStringLiteral("The printer could not be started");
+        return false;
+    }
+    // One empty line, then the text line by line, page after page.
+    const QFontMetrics metrics(painter.font(), &printer);
+    const int lineHeight = metrics.lineSpacing();
+    const QRect page = painter.viewport();
+    int y = metrics.ascent();
+    auto printLine = [&](const QString& line) {
+        if (y + metrics.descent() > page.height() && y > metrics.ascent()) {
+            if (!printer.newPage())
+                return false;
+            y = metrics.ascent();
+        }
+        painter.drawText(0, y, expandTabs(line));
+        y += lineHeight;
+        return true;
+    };
+    bool ok = printLine(QString());
+    for (int i = 0; ok && i < m_rt1->lineCount(); ++i)
+        ok = printLine(m_rt1->line(i));
+    if (!painter.end() || !ok) {
+        *error = QStringLiteral("The printer reported an error while printing");
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "capture/WalkerLists.h"
+
+#include <QPointer>
+
+class Form4;
+
+// The walker's lists over the capture window's own controls. Every operation checks that the
+// window still exists; once it has gone, the folder list refuses to move and the lists are
+// empty, so a walk that outlives its window writes nothing more.
+class Form4Lists : public WalkerLists
+{
+public:
+    explicit Form4Lists(Form4* form) : m_form(form) {}
+
+    QString folderPath() const override;
+    bool setFolderPath(const QString& path, QString* error) override;
+    int folderCount() const override;
+    QString folderEntry(int index) const override;
+    int fileCount() const override;
+    QString fileEntry(int index) const override;
+    QString indexText() const override;
+    void setIndexText(const QString& text) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgressValue(int value) override;
+    void yield() override;
+    bool fileLength(const QString& fullName, qint64* length, QString* error) override;
+
+private:
+    QPointer<Form4> m_form;
+};

@@ -1,0 +1,32 @@
+#include "capture/HeadlessLists.h"
+
+#include "platform/widgets/FolderListing.h"
+
+#include <QDir>
+
+bool HeadlessLists::setFolderPath(const QString& path, QString* error)
+{
+    const QString folder = FolderListing::normalized(path);
+    FolderListing::Listing listing;
+    if (!FolderListing::read(folder, &listing, error))
+        return false;
+    m_path = folder;
+    m_prefix = folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
+    m_folders = std::move(listing.folders);
+    m_files = std::move(listing.files);
+    if (afterListing)
+        afterListing(m_path);
+    return true;
+}
+
+QString HeadlessLists::folderEntry(int index) const
+{
+    if (index < 0 || index >= m_folders.size())
+        return QString();
+    return m_prefix + m_folders.at(index);
+}
+
+bool HeadlessLists::fileLength(const QString& fullName, qint64* length, QString* error)
+{
+    return FolderListing::fileLength(fullName, length, error);
+}

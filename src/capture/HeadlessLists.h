@@ -1,0 +1,50 @@
+#pragma once
+
+#include "capture/WalkerLists.h"
+
+#include <QStringList>
+
+#include <functional>
+
+// The walker's lists without a window: the folder and file lists read folders with the same
+// rules as the capture window's lists (FolderListing), the index box is a string and the
+// progress bar two numbers. Tests hook into the yield to act during a walk.
+class HeadlessLists : public WalkerLists
+{
+public:
+    QString folderPath() const override { return m_path; }
+    bool setFolderPath(const QString& path, QString* error) override;
+    int folderCount() const override { return m_folders.size(); }
+    QString folderEntry(int index) const override;
+    int fileCount() const override { return m_files.size(); }
+    QString fileEntry(int index) const override { return m_files.value(index); }
+
+    QString indexText() const override { return index; }
+    void setIndexText(const QString& text) override { index = text; }
+
+    void setProgressMaximum(int maximum) override { progressMaximum = maximum; }
+    void setProgressValue(int value) override { progressValue = value; }
+
+    void yield() override
+    {
+        ++yields;
+        if (onYield)
+            onYield();
+    }
+
+    bool fileLength(const QString& fullName, qint64* length, QString* error) override;
+
+    QString index;
+    int progressMaximum = 100;
+    int progressValue = 1;
+    int yields = 0;
+    std::function<void()> onYield;
+    // Runs after a folder is listed and before the walker reads it (tests change the disk).
+    std::function<void(const QString& folder)> afterListing;
+
+private:
+    QString m_path;
+    QString m_prefix;
+    QStringList m_folders;
+    QStringList m_files;
+};

@@ -1,0 +1,30 @@
+#include "platform/widgets/FileList.h"
+
+#include "platform/widgets/FolderListing.h"
+
+#include <QStringListModel>
+
+FileList::FileList(QWidget* parent) : QListView(parent), m_model(new QStringListModel(this))
+{
+    setModel(m_model);
+    setUniformItemSizes(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+bool FileList::setPath(const QString& path, QString* error)
+{
+    const QString folder = FolderListing::normalized(path);
+    FolderListing::Listing listing;
+    if (!FolderListing::read(folder, &listing, error))
+        return false;
+    showFiles(folder, listing.files);
+    return true;
+}
+
+void FileList::showFiles(const QString& path, const QStringList& names)
+{
+    m_path = path;
+    m_names = names;
+    m_model->setStringList(m_names);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QListView>
+#include <QString>
+#include <QStringList>
+
+class QStringListModel;
+
+// The file list: the names (without folder) of the files of one folder, sorted by name. Its
+// pattern "*.*" means every file, with or without a dot in its name; hidden files, sockets,
+// pipes and devices are not listed, links to files are.
+class FileList : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit FileList(QWidget* parent = nullptr);
+
+    QString path() const { return m_path; }
+    // Reads the folder; false with a description when it cannot be listed (the list keeps
+    // showing what it showed).
+    bool setPath(const QString& path, QString* error = nullptr);
+    // Shows names already read for path (sorted, filtered as setPath would).
+    void showFiles(const QString& path, const QStringList& names);
+
+    QString pattern() const { return QStringLiteral("*.*"); }
+    int listCount() const { return m_names.size(); }
+    QString entry(int index) const { return m_names.value(index); }
+
+private:
+    QStringListModel* m_model;
+    QString m_path;
+    QStringList m_names;
+};

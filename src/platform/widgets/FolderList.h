@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QListView>
+#include <QString>
+#include <QStringList>
+
+class QStandardItemModel;
+
+// The folder list: shows the current folder's ancestors, the folder itself, and its
+// subfolders, and offers the operations the walker relies on. Activating (double-click or
+// Enter) an ancestor or subfolder makes it the current folder.
+//
+// setPath() emits pathChanged before it returns, so a file list connected to it (directly)
+// already shows the new folder when the caller continues. A folder that cannot be listed is
+// refused: the list stays where it was and the caller gets a description.
+class FolderList : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit FolderList(QWidget* parent = nullptr);
+
+    QString path() const { return m_path; }
+    bool setPath(const QString& path, QString* error = nullptr);
+
+    // Immediate subfolders of path(), sorted by name; entry(i) is the full path of the i-th.
+    int listCount() const { return m_folders.size(); }
+    QString entry(int index) const;
+
+    // The files of path(), read in the same pass as its subfolders, so a file list following
+    // this list need not read the folder a second time.
+    const QStringList& fileNames() const { return m_files; }
+
+signals:
+    void pathChanged(const QString& path);
+    // A folder the user activated could not be listed.
+    void pathFailed(const QString& description);
+
+private:
+    void showEvent(QShowEvent* event) override;
+    void rebuild();
+    void activate(const QModelIndex& index);
+
+    QStandardItemModel* m_model;
+    QString m_path;
+    QString m_prefix;
+    QStringList m_folders;
+    QStringList m_files;
+    bool m_stale = false; // the model lags behind path() while the list is hidden
+};
