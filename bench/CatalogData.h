@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The benchmark's catalog: 1,000,000 records of realistic paths (about 100 characters on
+// average, some over 200, some non-ASCII), index values 1 to 5, sizes from bytes to gigabytes.
+// Generated once, deterministically, into Bench::dataDir(); later calls return the same file.
+QString ensureCatalog();
+
+namespace CatalogData {
+constexpr int kRecords = 1000000;
+// A folder name found in about one record in ten thousand, and one found in about half.
+constexpr const char* kRareText = "Quarterly-Ledger";
+constexpr const char* kCommonText = "project";
+} // namespace CatalogData

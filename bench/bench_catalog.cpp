@@ -1,0 +1,131 @@
+// Loading and filtering a million-record catalog, side by side with the standard tools that
+// read the same file.
+#include "Bench.h"
+#include "CatalogData.h"
+
+#include "catalog/Class1.h"
+#include "platform/core/FileChannel.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+QString quoted(const QString& path)
+{
+    return QLatin1Char('\'') + QString(path).replace(QLatin1String("'"), QLatin1String("'\\''"))
+           + QLatin1Char('\'');
+}
+
+RecordSetPtr load(const QString& path)
+{
+    Class1 source;
+    QString error;
+    QObject::connect(&source, &Class1::OpenError, [&error](const QString& m) { error = m; });
+    source.Populate(path);
+    if (!error.isEmpty())
+        qFatal("loading failed: %s", qPrintable(error));
+    return source.rsCustomers;
+}
+
+void verdict(const char* what, bool met)
+{
+    Bench::printLine(QStringLiteral("  target %1: %2").arg(QLatin1String(what),
+                                                          met ? QStringLiteral("met")
+                                                              : QStringLiteral("MISSED")));
+}
+
+int benchLoad(const QStringList&)
+{
+    const QString path = ensureCatalog();
+    const double mb = QFileInfo(path).size() / 1e6;
+    Bench::printLine(QStringLiteral("catalog: %1 (%2 MB)").arg(path).arg(mb, 0, 'f', 1));
+    qint64 records = 0;
+    const double ours = Bench::timeMs([&] { records = load(path)->recordCount(); });
+    QByteArray wcOut;
+    const double wc = Bench::timeCommandMs("wc -l < " + quoted(path), 3, &wcOut);
+    const double grep = Bench::timeCommandMs("grep -c '' " + quoted(path));
+    Bench::printRow(QStringLiteral("Populate (%1 records)").arg(records), ours, "ms",
+                    "wc -l (" + QString::fromLatin1(wcOut.trimmed()) + " lines)", wc);
+    Bench::printRow(QStringLiteral("Populate"), ours, "ms", "grep -c ''", grep);
+    verdict("Populate within 8x of wc -l", ours <= 8 * wc);
+    verdict("Populate under 1 s", ours < 1000);
+    return records == wcOut.trimmed().toLongLong() ? 0 : 1;
+}
+
+// Runs in a fresh process: loads the catalog and reports the peak resident memory.
+int benchRssChild(const QStringList& args)
+{
+    qint64 records = 0;
+    if (args.value(0) != QLatin1String("baseline"))
+        records = load(ensureCatalog())->recordCount();
+    std::printf("%lld %lld\n", static_cast<long long>(Bench::peakRss()),
+                static_cast<long long>(records));
+    return 0;
+}
+
+int benchRss(const QStringList&)
+{
+    const QString path = ensureCatalog();
+    const double fileMb = QFileInfo(path).size() / 1e6;
+    const double baseline = Bench::runSelf({"catalog-rss-child", "baseline"}).split(' ')
+                                .value(0)
+                                .toDouble()
+                            / 1e6;
+    const double loaded =
+        Bench::runSelf({"catalog-rss-child"}).split(' ').value(0).toDouble() / 1e6;
+    Bench::printRow(QStringLiteral("peak RSS, process with the loaded set"), loaded, "MB",
+                    QStringLiteral("catalog file size"), fileMb);
+    Bench::printRow(QStringLiteral("  of which the record set (minus %1 MB idle)")
+                        .arg(baseline, 0, 'f', 1),
+                    loaded - baseline, "MB", QStringLiteral("catalog file size"), fileMb);
+    verdict("peak RSS at most 1.5x the file", loaded <= 1.5 * fileMb);
+    return 0;
+}
+
+int benchFilter(const QStringList&)
+{
+    const QString path = ensureCatalog();
+    const RecordSetPtr rs = load(path);
+    int status = 0;
+    auto compare = [&](const QString& label, const QString& criterion, const QString& tool,
+                       const QString& command) {
+        qint64 count = 0;
+        const double ours = Bench::timeMs([&] {
+            QString error;
+            if (!rs->setFilter(criterion, &error))
+                qFatal("%s", qPrintable(error));
+            count = rs->recordCount();
+        });
+        QByteArray out;
+        const double theirs = Bench::timeCommandMs(command, 3, &out);
+        const qint64 toolCount = out.trimmed().toLongLong();
+        Bench::printRow(QStringLiteral("%1 (%2 hits)").arg(label).arg(count), ours, "ms",
+                        QStringLiteral("%1 (%2)").arg(tool).arg(toolCount), theirs);
+        verdict("no slower than the tool", ours <= theirs);
+        if (count != toolCount) {
+            Bench::printLine(QStringLiteral("  COUNT MISMATCH"));
+            status = 1;
+        }
+    };
+    const QString rare = QLatin1String(CatalogData::kRareText);
+    const QString common = QLatin1String(CatalogData::kCommonText);
+    compare("filter Filename LIKE rare text", "Filename LIKE '*" + rare.toUpper() + "*'",
+            "grep -F -i -c", "grep -F -i -c " + quoted(rare.toUpper()) + " " + quoted(path));
+    compare("filter Filename LIKE common text", "Filename LIKE '*" + common + "*'",
+            "grep -F -i -c", "grep -F -i -c " + quoted(common) + " " + quoted(path));
+    compare("filter Filename LIKE non-ASCII text", QStringLiteral("Filename LIKE '*ZÜRICH*'"),
+            "grep -F -i -c", "grep -F -i -c 'ZÜRICH' " + quoted(path));
+    compare("filter Index = '3'", QStringLiteral("Index = '3'"), "awk $1==\"3\"",
+            "awk -F'\\t' '$1==\"3\"{n++} END{print n+0}' " + quoted(path));
+    rs->setFilter(QString());
+    return status;
+}
+
+} // namespace
+
+VELLUMARK_BENCH("catalog-load", 10, benchLoad);
+VELLUMARK_BENCH("catalog-rss", 11, benchRss);
+VELLUMARK_BENCH("catalog-filter", 12, benchFilter);
+VELLUMARK_BENCH("catalog-rss-child", -10, benchRssChild);
