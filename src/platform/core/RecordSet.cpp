@@ -10,6 +10,31 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+// Asks for transparent huge pages on a large buffer about to be filled: a million-record load
+// otherwise spends much of its time taking one page fault per 4 KiB of fresh memory.
+void adviseHugePages(const void* data, qint64 bytes)
+{
+#ifdef __linux__
+    constexpr quintptr kPage = 4096;
+    if (bytes < (4 << 20))
+        return;
+    const quintptr begin = (quintptr(data) + kPage - 1) & ~(kPage - 1);
+    const quintptr end = (quintptr(data) + quintptr(bytes)) & ~(kPage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
+
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // PodArray
@@ -31,6 +56,7 @@ void RecordSet::PodArray<T>::reserve(qsizetype count)
         throw std::bad_alloc();
     m_data = static_cast<T*>(grown);
     m_capacity = count;
+    adviseHugePages(m_data, qint64(count) * qint64(sizeof(T)));
 }
 
 template <typename T>
@@ -335,6 +361,7 @@ int RecordSet::fieldIndex(QStringView name) const
 void RecordSet::reserve(qint64 records, qint64 textBytes)
 {
     m_text.reserve(qsizetype(textBytes));
+    adviseHugePages(m_text.constData(), m_text.capacity());
     m_recordStart.reserve(qsizetype(records + 1));
     if (m_fields.size() > 1)
         m_fieldStart.reserve(qsizetype(records * qint64(m_fields.size() - 1)));
