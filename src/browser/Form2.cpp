@@ -34,9 +34,8 @@ QTimer* makeTimer(QObject* parent, const char* name)
 } // namespace
 
 Form2::Form2(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
-      Timer1(makeTimer(this, "Timer1")), Timer2(makeTimer(this, "Timer2")),
-      Timer3(makeTimer(this, "Timer3"))
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), Timer1(makeTimer(this, "Timer1")),
+      Timer2(makeTimer(this, "Timer2")), Timer3(makeTimer(this, "Timer3"))
 {
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_ShowWithoutActivating);

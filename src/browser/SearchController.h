@@ -19,14 +19,14 @@ class QWidget;
 // and the operations on the grid, the record-set holder and the status bar.
 struct SearchTargets
 {
-    QWidget* window = nullptr;        // parent of the message boxes
-    QLineEdit* Text1 = nullptr;       // search box
-    QComboBox* Combo1 = nullptr;      // index list
+    QWidget* window = nullptr;           // parent of the message boxes
+    QLineEdit* Text1 = nullptr;          // search box
+    QComboBox* Combo1 = nullptr;         // index list
     QAbstractButton* Command3 = nullptr; // "&Search"
     QAbstractButton* Command4 = nullptr; // "&Reset"
-    QTimer* Timer1 = nullptr;         // file-name search
-    QTimer* Timer2 = nullptr;         // index search
-    QTableView* grid = nullptr;       // DataGrid1: its current row follows the record set
+    QTimer* Timer1 = nullptr;            // file-name search
+    QTimer* Timer2 = nullptr;            // index search
+    QTableView* grid = nullptr;          // DataGrid1: its current row follows the record set
 
     std::function<RecordSetPtr()> records;                  // the holder's record set, or null
     std::function<void()> bindGrid;                         // bind the grid to the holder again
@@ -62,7 +62,11 @@ public:
     void Command4_Click(); // reset
 
 private:
-    enum class Kind { FileName, Index };
+    enum class Kind
+    {
+        FileName,
+        Index
+    };
     void searchWork(Kind kind);
     bool applyFilter(RecordSet& records, const QString& criterion);
     void noRecordsFound(Kind kind, RecordSet& records);

@@ -17,8 +17,8 @@ namespace {
 
 struct Step
 {
-    int label;      // label shown after the step
-    QString armed;  // names of the timers armed after the step
+    int label;     // label shown after the step
+    QString armed; // names of the timers armed after the step
 };
 
 QString armedTimers(const Form2& form)
@@ -49,10 +49,7 @@ class TestForm2 : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        m_env = std::make_unique<TestEnvironment>();
-    }
+    void initTestCase() { m_env = std::make_unique<TestEnvironment>(); }
 
     void init()
     {
@@ -101,7 +98,9 @@ private slots:
         for (const char* name : {"Timer1", "Timer2", "Timer3"}) {
             // Connected after the window's own handler, so this sees the state after the step.
             connect(form->findChild<QTimer*>(QLatin1String(name)), &QTimer::timeout, this,
-                    [form, &steps] { steps.append({form->visibleLabel(), armedTimers(*form)}); });
+                    [form, &steps] {
+                        steps.append({form->visibleLabel(), armedTimers(*form)});
+                    });
         }
         QTRY_COMPARE_WITH_TIMEOUT(steps.size(), 3, 3000);
         QCOMPARE(steps[0].label, 1);

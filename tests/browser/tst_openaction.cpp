@@ -21,8 +21,8 @@ namespace {
 
 struct OpenerLog
 {
-    QStringList names;      // what each Open was given
-    int alive = 0;          // openers not yet released
+    QStringList names; // what each Open was given
+    int alive = 0;     // openers not yet released
     int made = 0;
     bool succeed = true;
     QString error;
@@ -101,8 +101,7 @@ private slots:
         load();
         doubleClickRow(m_form->DataGrid1(), 1);
         doubleClickRow(m_form->DataGrid1(), 2);
-        QCOMPARE(m_log.names,
-                 QStringList({"/data/a/second name.txt   ", "/data/b/third.TXT"}));
+        QCOMPARE(m_log.names, QStringList({"/data/a/second name.txt   ", "/data/b/third.TXT"}));
         // One opener per action; the previous one is released, the last one is kept.
         QCOMPARE(m_log.made, 2);
         QCOMPARE(m_log.alive, 1);

@@ -22,16 +22,11 @@ namespace {
 
 // Index "04" makes the index list run to 4 while no record has the index "4" exactly.
 const std::vector<CatalogRow> kRows = {
-    {"1", "/data/photos/beach.jpg", "100"},
-    {"1", "/data/photos/BEACH-2.JPG", "200"},
-    {"1", "/data/music/été.mp3", "300"},
-    {"2", "/data/docs/it's here.txt", "10"},
-    {"2", "/data/docs/100%.txt", "20"},
-    {"2", "/data/docs/star*file.txt", "30"},
-    {"3", "/data/docs/[draft].doc", "40"},
-    {"3", "/data/docs/ÉTÉ-notes.txt", "50"},
-    {"04", "/data/other/x.bin", "60"},
-    {"3", "/data/other/y.bin", "70"},
+    {"1", "/data/photos/beach.jpg", "100"}, {"1", "/data/photos/BEACH-2.JPG", "200"},
+    {"1", "/data/music/été.mp3", "300"},    {"2", "/data/docs/it's here.txt", "10"},
+    {"2", "/data/docs/100%.txt", "20"},     {"2", "/data/docs/star*file.txt", "30"},
+    {"3", "/data/docs/[draft].doc", "40"},  {"3", "/data/docs/ÉTÉ-notes.txt", "50"},
+    {"04", "/data/other/x.bin", "60"},      {"3", "/data/other/y.bin", "70"},
 };
 
 const int kFormattedIndexWidth = Twips::toPixels(500);
