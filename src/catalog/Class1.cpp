@@ -103,9 +103,10 @@ QByteArrayView decodedLine(QByteArrayView line, QByteArray* scratch)
 class LineReader
 {
 public:
-    explicit LineReader(FileChannel& channel) : m_channel(channel)
+    // Reads in pieces of chunkSize bytes.
+    LineReader(FileChannel& channel, qint64 chunkSize) : m_channel(channel), m_chunk(chunkSize)
     {
-        m_buffer.resize(kChunkSize);
+        m_buffer.resize(qsizetype(m_chunk));
     }
 
     // False at the end of the file or on a read error (then error() is set).
@@ -171,7 +172,7 @@ private:
 
     bool fill()
     {
-        const qint64 got = m_channel.read(m_buffer.data(), kChunkSize, &m_error);
+        const qint64 got = m_channel.read(m_buffer.data(), m_chunk, &m_error);
         if (got < 0)
             return false;
         m_pos = 0;
@@ -199,6 +200,7 @@ private:
     }
 
     FileChannel& m_channel;
+    qint64 m_chunk;
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     qsizetype m_len = 0;
@@ -231,8 +233,9 @@ VbBool Class1::Validate(const QString& filename, QString* failure)
         bool readFailed = false;
         while (head.size() < kFirstLineLimit) {
             const qsizetype before = head.size();
-            head.resize(before + kChunkSize / 16);
-            const qint64 got = m_channel->read(head.data() + before, kChunkSize / 16);
+            const qint64 piece = std::clamp<qint64>(m_channel->size() + 1, 4096, 256 * 1024);
+            head.resize(before + piece);
+            const qint64 got = m_channel->read(head.data() + before, piece);
             head.resize(before + std::max<qint64>(got, 0));
             if (got < 0)
                 readFailed = true;
@@ -306,7 +309,8 @@ void Class1::Populate(const QString& mvarfilename)
         const qint64 fileSize = std::max<qint64>(m_channel->size(), 0);
         records->reserve(fileSize / 64 + 16, fileSize);
 
-        LineReader reader(*m_channel);
+        // A small file is read in one piece of its own size.
+        LineReader reader(*m_channel, std::clamp<qint64>(fileSize + 1, 4096, kChunkSize));
         QByteArray scratch;
         QByteArrayView line;
         while (!failed && reader.next(&line)) {
