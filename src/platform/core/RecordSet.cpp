@@ -68,6 +68,23 @@ void RecordSet::PodArray<T>::push(T value)
 }
 
 template <typename T>
+void RecordSet::PodArray<T>::append(const T* values, qsizetype count)
+{
+    if (count <= 0)
+        return;
+    if (m_size + count > m_capacity) {
+        // The values may lie in this very array, which is about to move.
+        const bool inside = values >= m_data && values < m_data + m_capacity;
+        const qsizetype offset = inside ? qsizetype(values - m_data) : 0;
+        reserve(std::max<qsizetype>(m_size + count, m_capacity + m_capacity / 2));
+        if (inside)
+            values = m_data + offset;
+    }
+    std::memmove(m_data + m_size, values, size_t(count) * sizeof(T));
+    m_size += count;
+}
+
+template <typename T>
 void RecordSet::PodArray<T>::resize(qsizetype count)
 {
     reserve(count);
@@ -318,6 +335,7 @@ bool isWildcard(QChar c)
 RecordSet::RecordSet(QObject* parent) : QObject(parent)
 {
     m_recordStart.push(0);
+    m_text.reserve(256); // never a null buffer, even for an empty set
 }
 
 RecordSet::~RecordSet() = default;
@@ -361,7 +379,6 @@ int RecordSet::fieldIndex(QStringView name) const
 void RecordSet::reserve(qint64 records, qint64 textBytes)
 {
     m_text.reserve(qsizetype(textBytes));
-    adviseHugePages(m_text.constData(), m_text.capacity());
     m_recordStart.reserve(qsizetype(records + 1));
     if (m_fields.size() > 1)
         m_fieldStart.reserve(qsizetype(records * qint64(m_fields.size() - 1)));
@@ -451,11 +468,11 @@ bool RecordSet::commitPending(QString* error)
         ordered.reserve(qsizetype(expected));
         for (size_t f = 0; f < nf; ++f) {
             if (m_pendingOffset[f] >= 0)
-                ordered.append(m_text.constData() + committedEnd + m_pendingOffset[f],
+                ordered.append(m_text.data() + committedEnd + m_pendingOffset[f],
                                qsizetype(m_pendingSize[f]));
         }
-        m_text.truncate(qsizetype(committedEnd));
-        m_text.append(ordered);
+        m_text.resize(qsizetype(committedEnd));
+        m_text.append(ordered.constData(), ordered.size());
     }
 
     qint64 offset = 0;
@@ -480,7 +497,7 @@ void RecordSet::cancelUpdate()
 {
     if (!m_adding)
         return;
-    m_text.truncate(qsizetype(m_recordStart[m_recordCount]));
+    m_text.resize(qsizetype(m_recordStart[m_recordCount]));
     m_adding = false;
 }
 
@@ -540,7 +557,7 @@ const char* RecordSet::fieldData(qint64 record, int field, qsizetype* size) cons
     const qint64 end = field == nf - 1 ? m_recordStart[record + 1]
                                        : recordBegin + m_fieldStart[record * (nf - 1) + field];
     *size = qsizetype(end - begin);
-    return m_text.constData() + begin;
+    return m_text.data() + begin;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -553,7 +570,7 @@ QString RecordSet::value(int field) const
     if (m_adding) {
         if (m_pendingOffset[size_t(field)] < 0)
             return QString();
-        return QString::fromUtf8(m_text.constData() + m_recordStart[m_recordCount]
+        return QString::fromUtf8(m_text.data() + m_recordStart[m_recordCount]
                                      + m_pendingOffset[size_t(field)],
                                  qsizetype(m_pendingSize[size_t(field)]));
     }
@@ -747,7 +764,7 @@ std::vector<qint64> RecordSet::matchingRecords(const Criterion& c) const
 
     // Contains: one pass over the whole text; each hit is mapped to its record through the
     // record starts and counts only when it lies inside the filtered field.
-    const char* const base = m_text.constData();
+    const char* const base = m_text.data();
     const char* const end = base + m_recordStart[m_recordCount];
     auto fieldBounds = [&](qint64 r, qint64* begin, qint64* stop) {
         qsizetype size = 0;

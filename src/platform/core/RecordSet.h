@@ -121,10 +121,12 @@ private:
         PodArray(const PodArray&) = delete;
         PodArray& operator=(const PodArray&) = delete;
         void push(T value);
+        void append(const T* values, qsizetype count);
         void reserve(qsizetype count);
         void resize(qsizetype count);
         void clear();
         qsizetype size() const { return m_size; }
+        qsizetype capacity() const { return m_capacity; }
         T& operator[](qsizetype i) { return m_data[i]; }
         const T& operator[](qsizetype i) const { return m_data[i]; }
         const T* data() const { return m_data; }
@@ -151,7 +153,7 @@ private:
     // Record r starts at m_recordStart[r] in m_text and ends where record r + 1 starts
     // (m_recordStart holds one entry more than there are records). Field f > 0 of record r
     // starts m_fieldStart[r * (nf - 1) + f - 1] bytes after the record's start.
-    QByteArray m_text;
+    PodArray<char> m_text;
     PodArray<qint64> m_recordStart;
     PodArray<quint32> m_fieldStart;
     qint64 m_recordCount = 0;
