@@ -308,8 +308,9 @@ void Form4::Command4_Click()
 
 void Form4::closeEvent(QCloseEvent* event)
 {
-    // However the window is closed, a walk in progress stops at its next folder; the run's
-    // handler then closes the catalog. The window is deleted after that handler returns.
+    // However the window is closed, a walk in progress stops at its next folder and the run
+    // closes the catalog. The deletion may come at the walk's next yield, while the run's
+    // handler is still on the stack: the run and the lists guard every access.
     stopWalk();
     QWidget::closeEvent(event);
 }

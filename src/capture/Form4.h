@@ -23,7 +23,8 @@ class TextFileView;
 //
 // searchflag and totfiles belong to the window but outlive it: closing and reopening the
 // window does not set them back. Closing the window by any means while a walk runs stops the
-// walk at its next folder; the window itself is deleted only after the run's handler returns.
+// walk at its next folder; the window may be deleted while the run's handler is still on the
+// stack (at the walk's next yield), so the run and the walker's lists hold guarded pointers.
 class Form4 : public QWidget
 {
     Q_OBJECT
