@@ -24,8 +24,8 @@ namespace {
 
 void verdict(const QString& what, bool met)
 {
-    Bench::printLine(QStringLiteral("  target %1: %2").arg(what, met ? QStringLiteral("met")
-                                                                     : QStringLiteral("MISSED")));
+    Bench::printLine(QStringLiteral("  target %1: %2")
+                         .arg(what, met ? QStringLiteral("met") : QStringLiteral("MISSED")));
 }
 
 int benchOpen(const QStringList&)
@@ -73,8 +73,7 @@ int benchOpen(const QStringList&)
     Dialogs::clearAnswerer();
     Bench::printRow(QStringLiteral("File > Open, %1 records shown").arg(rows), opened, "ms",
                     "Class1::Populate alone", populate);
-    Bench::printRow(QStringLiteral("scroll grid to last row"), toLast, "ms",
-                    "File > Open", opened);
+    Bench::printRow(QStringLiteral("scroll grid to last row"), toLast, "ms", "File > Open", opened);
     if (!boxes.isEmpty())
         Bench::printLine("  messages: " + boxes.join(QStringLiteral("; ")));
     verdict(QStringLiteral("File > Open under 1.5 s"), opened < 1500);

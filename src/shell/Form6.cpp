@@ -9,8 +9,7 @@
 #include <QPixmap>
 #include <QTimer>
 
-Form6::Form6(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+Form6::Form6(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("Form6"));
     setFixedSize(Twips::toPixels(6015), Twips::toPixels(4500));

@@ -145,18 +145,26 @@ void TestForm1::controlsSitWhereTheLayoutSays_data()
     QTest::addColumn<QString>("parentName");
     QTest::addColumn<QString>("caption");
 
-    QTest::newRow("Frame1") << "Frame1" << QRect(120, 120, 9615, 1095) << "client" << "Search ";
-    QTest::newRow("Label2") << "Label2" << QRect(120, 240, 495, 255) << "Frame1" << "Index";
+    QTest::newRow("Frame1") << "Frame1" << QRect(120, 120, 9615, 1095) << "client"
+                            << "Search ";
+    QTest::newRow("Label2") << "Label2" << QRect(120, 240, 495, 255) << "Frame1"
+                            << "Index";
     QTest::newRow("Label3") << "Label3" << QRect(1560, 240, 1455, 255) << "Frame1"
                             << "Search String";
-    QTest::newRow("Combo1") << "Combo1" << QRect(240, 600, 1215, 315) << "client" << "";
-    QTest::newRow("Text1") << "Text1" << QRect(1680, 600, 5655, 375) << "client" << "";
+    QTest::newRow("Combo1") << "Combo1" << QRect(240, 600, 1215, 315) << "client"
+                            << "";
+    QTest::newRow("Text1") << "Text1" << QRect(1680, 600, 5655, 375) << "client"
+                           << "";
     QTest::newRow("Command3") << "Command3" << QRect(7560, 600, 855, 375) << "client"
                               << "&Search";
-    QTest::newRow("Command4") << "Command4" << QRect(8520, 600, 855, 375) << "client" << "&Reset";
-    QTest::newRow("Frame2") << "Frame2" << QRect(120, 1320, 9615, 4815) << "client" << "Records";
-    QTest::newRow("DataGrid1") << "DataGrid1" << QRect(240, 1560, 9375, 4455) << "client" << "";
-    QTest::newRow("Command5") << "Command5" << QRect(8760, 6240, 975, 375) << "client" << "&Quit";
+    QTest::newRow("Command4") << "Command4" << QRect(8520, 600, 855, 375) << "client"
+                              << "&Reset";
+    QTest::newRow("Frame2") << "Frame2" << QRect(120, 1320, 9615, 4815) << "client"
+                            << "Records";
+    QTest::newRow("DataGrid1") << "DataGrid1" << QRect(240, 1560, 9375, 4455) << "client"
+                               << "";
+    QTest::newRow("Command5") << "Command5" << QRect(8760, 6240, 975, 375) << "client"
+                              << "&Quit";
 }
 
 void TestForm1::controlsSitWhereTheLayoutSays()
@@ -169,8 +177,7 @@ void TestForm1::controlsSitWhereTheLayoutSays()
     Form1* form = makeForm();
     auto* widget = form->findChild<QWidget*>(name);
     QVERIFY2(widget, qPrintable(name));
-    QCOMPARE(widget->geometry(),
-             Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+    QCOMPARE(widget->geometry(), Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
     QCOMPARE(widget->parentWidget()->objectName(), parentName);
     if (auto* b = qobject_cast<QPushButton*>(widget))
         QCOMPARE(b->text(), caption);
@@ -218,13 +225,13 @@ void TestForm1::windowCaptionsMenusAndTabOrder()
     QStringList order;
     QWidget* w = form->Text1();
     do {
-        if (w->focusPolicy() & Qt::TabFocus && w->isEnabled() &&
-            !w->objectName().isEmpty() && w->window() == form && w != form)
+        if (w->focusPolicy() & Qt::TabFocus && w->isEnabled() && !w->objectName().isEmpty() &&
+            w->window() == form && w != form)
             order << w->objectName();
         w = w->nextInFocusChain();
     } while (w != form->Text1());
-    QCOMPARE(order, (QStringList{"Text1", "Command3", "Command5", "Command4", "DataGrid1",
-                                 "Combo1"}));
+    QCOMPARE(order,
+             (QStringList{"Text1", "Command3", "Command5", "Command4", "DataGrid1", "Combo1"}));
 }
 
 void TestForm1::startUp_data()
@@ -242,8 +249,7 @@ void TestForm1::startUp_data()
                                   << QStringList{"File Open Error|Incorrect Format"} << 0 << 0;
     QTest::newRow("empty file")
         << "empty.txt" << QByteArray("")
-        << QStringList{"File Open Error|Previously created file is of incorrect format"} << 0
-        << 0;
+        << QStringList{"File Open Error|Previously created file is of incorrect format"} << 0 << 0;
     QTest::newRow("good catalog") << "good.txt" << catalogBytes({"1", "1", "2", "3", "3", "4"})
                                   << QStringList() << 6 << 4;
     // The last capture contributed one record, and the catalog ends with it.
@@ -300,15 +306,16 @@ void TestForm1::fileOpen_data()
     QTest::addColumn<bool>("shown");
     QTest::addColumn<int>("highestIndex");
 
-    QTest::newRow("good") << "a.txt" << catalogBytes({"1", "2", "2", "3"}) << "" << "" << true
-                          << 3;
-    QTest::newRow("one record") << "single.txt" << catalogBytes({"1"}) << "" << "" << true << 1;
-    QTest::newRow("index above 16 bits")
-        << "big.txt" << catalogBytes({"40000", "2"}) << "" << "" << true << 40000;
+    QTest::newRow("good") << "a.txt" << catalogBytes({"1", "2", "2", "3"}) << ""
+                          << "" << true << 3;
+    QTest::newRow("one record") << "single.txt" << catalogBytes({"1"}) << ""
+                                << "" << true << 1;
+    QTest::newRow("index above 16 bits") << "big.txt" << catalogBytes({"40000", "2"}) << ""
+                                         << "" << true << 40000;
     QTest::newRow("refused") << "words.txt" << QByteArray("hello world\r\n") << "File Open Error"
                              << "Incorrect Format" << false << 0;
-    QTest::newRow("missing") << "typed-name.txt" << QByteArray() << "File Error" << "*" << false
-                             << 0;
+    QTest::newRow("missing") << "typed-name.txt" << QByteArray() << "File Error"
+                             << "*" << false << 0;
 }
 
 void TestForm1::fileOpen()
@@ -397,8 +404,8 @@ void TestForm1::fileOpenWhileTheChannelIsBusy()
     QVERIFY(!probe.open(path, FileChannel::Mode::Input, &expected));
     probe.close();
 
-    QVERIFY(FileChannel::instance().open(m_env->path() + "/writing.txt",
-                                         FileChannel::Mode::Output));
+    QVERIFY(
+        FileChannel::instance().open(m_env->path() + "/writing.txt", FileChannel::Mode::Output));
     Form1* form = makeForm();
     m_dialogs->queueFileName(path);
     form->findChild<QAction*>("mnuOpen")->trigger();
@@ -410,8 +417,8 @@ void TestForm1::fileOpenWhileTheChannelIsBusy()
     // At start-up the same failure gets the fixed message.
     m_dialogs->clear();
     LastFileSetting::write(path);
-    QVERIFY(FileChannel::instance().open(m_env->path() + "/writing.txt",
-                                         FileChannel::Mode::Output));
+    QVERIFY(
+        FileChannel::instance().open(m_env->path() + "/writing.txt", FileChannel::Mode::Output));
     Form1 second;
     delete m_form;
     m_form = nullptr;

@@ -178,8 +178,7 @@ void TestStartup::secondTickWhileTheDatabaseWindowLoadsDoesNothing()
         form1VisibleDuringBox = visibleCount("Form1") > 0;
         form6Visible = visibleCount("Form6");
     };
-    QTRY_VERIFY_WITH_TIMEOUT(registry.isOpen("Form1") && registry.find("Form1")->isVisible(),
-                             8000);
+    QTRY_VERIFY_WITH_TIMEOUT(registry.isOpen("Form1") && registry.find("Form1")->isVisible(), 8000);
     QCOMPARE(m_dialogs->shown(), QStringList{"File Open Error|Incorrect Format"});
     QVERIFY(!form1VisibleDuringBox);
     QCOMPARE(form6Visible, 0);
