@@ -2,6 +2,7 @@
 
 #include "capture/WalkerLists.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 class Form4;
@@ -13,6 +14,9 @@ class Form4Lists : public WalkerLists
 {
 public:
     explicit Form4Lists(Form4* form) : m_form(form) {}
+    ~Form4Lists() override;
+    Form4Lists(const Form4Lists&) = delete;
+    Form4Lists& operator=(const Form4Lists&) = delete;
 
     QString folderPath() const override;
     bool setFolderPath(const QString& path, QString* error) override;
@@ -29,4 +33,5 @@ public:
 
 private:
     QPointer<Form4> m_form;
+    QElapsedTimer m_sincePaint;
 };

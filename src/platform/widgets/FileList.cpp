@@ -10,6 +10,8 @@ FileList::FileList(QWidget* parent) : QListView(parent), m_model(new QStringList
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    m_refresh.setSingleShot(true);
+    connect(&m_refresh, &QTimer::timeout, this, &FileList::refresh);
 }
 
 bool FileList::setPath(const QString& path, QString* error)
@@ -26,5 +28,15 @@ void FileList::showFiles(const QString& path, const QStringList& names)
 {
     m_path = path;
     m_names = names;
+    if (!m_sinceRefresh.isValid() || m_sinceRefresh.elapsed() >= 50)
+        refresh();
+    else if (!m_refresh.isActive())
+        m_refresh.start(int(50 - m_sinceRefresh.elapsed()));
+}
+
+void FileList::refresh()
+{
+    m_refresh.stop();
+    m_sinceRefresh.start();
     m_model->setStringList(m_names);
 }

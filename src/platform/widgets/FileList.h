@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QListView>
+#include <QTimer>
 #include <QString>
 #include <QStringList>
 
@@ -28,7 +30,13 @@ public:
     QString entry(int index) const { return m_names.value(index); }
 
 private:
+    void refresh();
+
     QStringListModel* m_model;
+    // Rows are refreshed at most every few dozen milliseconds, always with the latest folder;
+    // listCount() and entry() are current at once.
+    QElapsedTimer m_sinceRefresh;
+    QTimer m_refresh;
     QString m_path;
     QStringList m_names;
 };

@@ -9,6 +9,7 @@
 
 namespace {
 constexpr int kPathRole = Qt::UserRole + 1;
+constexpr int kRefreshMs = 50;
 }
 
 FolderList::FolderList(QWidget* parent) : QListView(parent), m_model(new QStandardItemModel(this))
@@ -18,6 +19,11 @@ FolderList::FolderList(QWidget* parent) : QListView(parent), m_model(new QStanda
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListView::activated, this, &FolderList::activate);
+    m_refresh.setSingleShot(true);
+    connect(&m_refresh, &QTimer::timeout, this, [this] {
+        if (m_stale)
+            rebuild();
+    });
 }
 
 bool FolderList::setPath(const QString& path, QString* error)
@@ -31,9 +37,9 @@ bool FolderList::setPath(const QString& path, QString* error)
     m_folders = std::move(listing.folders);
     m_files = std::move(listing.files);
     // A hidden list (a window not shown yet) builds its rows when it is shown.
-    m_stale = !isVisible();
-    if (!m_stale)
-        rebuild();
+    m_stale = true;
+    if (isVisible())
+        scheduleRebuild();
     emit pathChanged(m_path);
     return true;
 }
@@ -52,9 +58,19 @@ void FolderList::showEvent(QShowEvent* event)
     QListView::showEvent(event);
 }
 
+void FolderList::scheduleRebuild()
+{
+    if (!m_sinceRebuild.isValid() || m_sinceRebuild.elapsed() >= kRefreshMs)
+        rebuild();
+    else if (!m_refresh.isActive())
+        m_refresh.start(int(kRefreshMs - m_sinceRebuild.elapsed()));
+}
+
 void FolderList::rebuild()
 {
     m_stale = false;
+    m_refresh.stop();
+    m_sinceRebuild.start();
     m_model->clear();
     if (m_path.isEmpty())
         return;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QListView>
+#include <QTimer>
 #include <QString>
 #include <QStringList>
 
@@ -38,6 +40,7 @@ signals:
 
 private:
     void showEvent(QShowEvent* event) override;
+    void scheduleRebuild();
     void rebuild();
     void activate(const QModelIndex& index);
 
@@ -47,4 +50,8 @@ private:
     QStringList m_folders;
     QStringList m_files;
     bool m_stale = false; // the model lags behind path() while the list is hidden
+    // A walk moves the list several times per folder; the rows are rebuilt at most every
+    // kRefreshMs, always showing the latest folder, so painting does not slow the walk.
+    QElapsedTimer m_sinceRebuild;
+    QTimer m_refresh;
 };

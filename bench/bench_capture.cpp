@@ -1,0 +1,149 @@
+// The capture run against find: the real window (offscreen, lists and progress bar updating)
+// walks a generated tree and writes its catalog; find lists the same tree with sizes. Then the
+// captured-files view shows a catalog of a million lines.
+#include "Bench.h"
+
+#include "capture/Class2.h"
+#include "capture/Form4.h"
+#include "capture/HeadlessLists.h"
+#include "platform/core/FileChannel.h"
+#include "platform/core/ProgramState.h"
+#include "platform/widgets/Dialogs.h"
+#include "platform/widgets/FolderList.h"
+#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/TextFileView.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+
+namespace {
+
+// A deterministic tree: folders of 20 to 44 files, five subfolders each, breadth first.
+QString makeTree(int files)
+{
+    const QString root = Bench::dataDir() + QStringLiteral("/capture-tree-%1").arg(files);
+    const QString done = root + QStringLiteral(".complete");
+    if (QFileInfo::exists(done))
+        return root;
+    QDir(root).removeRecursively();
+    QStringList queue{root};
+    int made = 0;
+    int folders = 0;
+    for (int q = 0; q < queue.size() && made < files; ++q) {
+        const QString folder = queue.at(q);
+        QDir().mkpath(folder);
+        ++folders;
+        const int here = 20 + (q * 7) % 25;
+        for (int i = 0; i < here && made < files; ++i, ++made) {
+            QFile f(folder + QStringLiteral("/file-%1.%2").arg(made).arg(made % 3 ? "txt" : "bin"));
+            if (!f.open(QIODevice::WriteOnly))
+                return QString();
+            f.write(QByteArray(made % 97, 'v'));
+        }
+        for (int i = 0; i < 5; ++i)
+            queue.append(folder + QStringLiteral("/folder%1").arg(i));
+    }
+    QFile(done).open(QIODevice::WriteOnly);
+    Bench::printLine(QStringLiteral("generated %1 files in %2 folders under %3").arg(made).arg(folders).arg(root));
+    return root;
+}
+
+int benchCapture(const QStringList&)
+{
+    const QString root = makeTree(100000);
+    if (root.isEmpty())
+        return 1;
+    const QString catalog = Bench::dataDir() + QStringLiteral("/capture-100k.txt");
+
+    Dialogs::Answerer answerer;
+    answerer.openFileName = [&](const Dialogs::FileRequest&) { return catalog; };
+    answerer.message = [](const Dialogs::Message& m) {
+        return m.buttons.testFlag(QMessageBox::No) && m.title != QLatin1String("File Exists")
+                   ? QMessageBox::No
+                   : QMessageBox::Yes;
+    };
+    Dialogs::setAnswerer(answerer);
+
+    Form4 form;
+    form.load();
+    form.show();
+    form.Dir1()->setPath(root);
+    // Warm the cache, then best of three.
+    Bench::timeCommandMs(QStringLiteral("find '%1' -type f -printf '%p\\t%s\\n' > /dev/null").arg(root), 1);
+    const double ours = Bench::timeMs([&] { form.Command1()->click(); }, 3);
+    const double find =
+        Bench::timeCommandMs(QStringLiteral("find '%1' -type f -printf '%p\\t%s\\n' > /dev/null").arg(root), 3);
+    Dialogs::clearAnswerer();
+    // The same walker on the headless lists: what the window's painting adds.
+    const double headless = Bench::timeMs(
+        [&] {
+            HeadlessLists lists;
+            lists.index = QStringLiteral("1");
+            FileChannel channel;
+            channel.open(catalog, FileChannel::Mode::Output);
+            WalkContext context;
+            context.lists = &lists;
+            context.searchflag = [] { return true; };
+            context.catalogName = catalog;
+            context.channel = &channel;
+            context.report = [](const QString&) {};
+            lists.setFolderPath(root, nullptr);
+            QString path = lists.folderPath();
+            qint16 dircount = 0;
+            QString backUp;
+            Class2(context).DirDiver(path, dircount, backUp);
+            channel.close();
+        },
+        3);
+    Bench::printRow(QStringLiteral("walker alone, headless lists, 100k files"), headless,
+                    QStringLiteral("ms"), QStringLiteral("find -printf '%p\\t%s\\n'"), find);
+    Bench::printRow(QStringLiteral("capture run, 100k files (%1)").arg(form.StatusBar1()->text3()),
+                    ours, QStringLiteral("ms"), QStringLiteral("find -printf '%p\\t%s\\n'"), find);
+    return form.StatusBar1()->text3() == QLatin1String("Number of Files: 100000") ? 0 : 1;
+}
+
+int benchView(const QStringList&)
+{
+    // A catalog of a million lines, shown in the captured-files view.
+    const QString path = Bench::dataDir() + QStringLiteral("/capture-view-1m.txt");
+    if (!QFileInfo::exists(path)) {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            return 1;
+        QByteArray block;
+        for (int i = 0; i < 1000000; ++i) {
+            block += "7\t/home/user/photos/2023/summer/holiday-" + QByteArray::number(i) + ".jpg\t"
+                     + QByteArray::number(i * 37 % 9000000) + "\r\n";
+            if (block.size() > (1 << 20)) {
+                f.write(block);
+                block.clear();
+            }
+        }
+        f.write(block);
+    }
+    TextFileView view;
+    view.resize(281, 345);
+    view.show();
+    const qint64 rssBefore = Bench::peakRss();
+    const double ms = Bench::timeMs(
+        [&] {
+            view.loadFile(path);
+            view.repaint();
+        },
+        3);
+    const double wc = Bench::timeCommandMs(QStringLiteral("wc -l '%1' > /dev/null").arg(path), 3);
+    Bench::printRow(QStringLiteral("view a 1M-line catalog (%1 lines)").arg(view.lineCount()), ms,
+                    QStringLiteral("ms"), QStringLiteral("wc -l"), wc);
+    Bench::printLine(QStringLiteral("  file %1 MB, peak memory grew by %2 MB while loading")
+                         .arg(QFileInfo(path).size() / 1e6, 0, 'f', 1)
+                         .arg((Bench::peakRss() - rssBefore) / 1e6, 0, 'f', 1));
+    return view.lineCount() == 1000000 && ms < 1000 ? 0 : 1;
+}
+
+} // namespace
+
+VELLUMARK_BENCH("capture", 40, benchCapture);
+VELLUMARK_BENCH("capture-view", 41, benchView);
