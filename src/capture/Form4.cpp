@@ -19,6 +19,8 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
@@ -304,6 +306,32 @@ void Form4::Command4_Click()
 {
     searchflag = false;
     close();
+}
+
+void Form4::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    placeProgressBar();
+}
+
+void Form4::placeProgressBar()
+{
+    // The bar lies on the status bar to the right of its text panel. The time, date and text
+    // panels are wider in the desktop's font than the design allows for, so the bar starts
+    // where a file count of seven digits still shows, and keeps its right edge.
+    const QRect design = Twips::rect(4080, 6360, 5535, 255);
+    QLabel* text = m_StatusBar1->panel(3);
+    if (!text) {
+        m_pb1->setGeometry(design);
+        return;
+    }
+    m_StatusBar1->layout()->activate();
+    const QPoint at = text->mapTo(m_pb1->parentWidget(), QPoint(0, 0));
+    const int needed = text->fontMetrics().horizontalAdvance(
+                           QString::fromLatin1(kFilesText) + QStringLiteral("9999999"))
+                       + 2 * text->margin() + 12;
+    const int left = std::max(design.left(), at.x() + needed);
+    m_pb1->setGeometry(QRect(QPoint(left, design.top()), QPoint(design.right(), design.bottom())));
 }
 
 void Form4::closeEvent(QCloseEvent* event)

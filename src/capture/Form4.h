@@ -89,6 +89,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls(QWidget* client);
@@ -97,6 +98,7 @@ private:
     void Drive1_Change(const QString& root);
     void Dir1_Change(const QString& path);
     void stopWalk();
+    void placeProgressBar();
     bool printText(QString* error);
 
     DriveList* m_Drive1 = nullptr;
