@@ -14,6 +14,7 @@ int runVellumark(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vellumark"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("vellumark"));
     // The run ends only through the database window (ProgramEnd); a message box closed while
     // the splash is already hidden must not end it.
     QApplication::setQuitOnLastWindowClosed(false);

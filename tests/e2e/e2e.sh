@@ -111,6 +111,20 @@ step "Quit stored the setting"
 pid=$!
 db=$(wait_window "^Vellumark - Database: $catalog\$" 15)
 step "restart reopened the catalog"
+
+# 5. Help > Instructions shows help.txt from the program's own folder (no "Unable to open" box).
+# "Help" has no access key: open File with its key, then walk right along the menu bar.
+keys "$db" alt+f
+popup=$(timeout 5 bash -c "until xdotool search --onlyvisible --class vellumark | grep -vx $db; do sleep 0.2; done" | head -n 1 || true)
+[ -n "$popup" ] || fail "the File menu did not open"
+xdotool key --delay 150 Right Right Return # Help opens with Instructions active
+help=$(wait_window '^Vellumark Instructions$' 10)
+if xdotool search --onlyvisible --name '^Vellumark$' >/dev/null 2>&1; then
+    fail "a message box appeared instead of the help text"
+fi
+step "instructions window $help"
+keys "$help" alt+F4 2>/dev/null || true
+xdotool windowclose "$help" 2>/dev/null || xdotool windowkill "$help" 2>/dev/null || true
 # The File menu's popup is a window of the program's class without a title of its own.
 keys "$db" alt+f
 popup=$(timeout 5 bash -c "until xdotool search --onlyvisible --class vellumark | grep -vx $db; do sleep 0.2; done" | head -n 1 || true)
