@@ -21,6 +21,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
@@ -220,8 +221,7 @@ void Form4::load()
     m_Combo1->addItem(QStringLiteral("Index Value"));
     for (int i = 1; i <= 100; ++i)
         m_Combo1->addItem(QString::number(i));
-    m_Combo1->setCurrentIndex(0);
-    m_Combo1->setEditText(m_Combo1->itemText(0));
+    showIndexPrompt();
 
     // The lists start at the process's current folder (its root if that cannot be listed).
     const QString current = QDir::currentPath();
@@ -298,8 +298,15 @@ void Form4::Command3_Click()
     m_rt1->clear();
     m_StatusBar1->setText3(QString::fromLatin1(kFilesText));
     ProgramState::filecount = 0;
+    showIndexPrompt();
+}
+
+void Form4::showIndexPrompt()
+{
     m_Combo1->setCurrentIndex(0);
     m_Combo1->setEditText(m_Combo1->itemText(0));
+    // The box is narrower than the prompt in most fonts: show its beginning.
+    m_Combo1->lineEdit()->setCursorPosition(0);
 }
 
 void Form4::Command4_Click()

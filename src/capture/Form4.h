@@ -99,6 +99,7 @@ private:
     void Dir1_Change(const QString& path);
     void stopWalk();
     void placeProgressBar();
+    void showIndexPrompt();
     bool printText(QString* error);
 
     DriveList* m_Drive1 = nullptr;
