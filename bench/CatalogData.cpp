@@ -30,12 +30,18 @@ const QStringList kFolders = {
     "node_modules", ".cache", "Downloads", "Documents", "Pictures", "Music", "Videos",
     "2019", "2020", "2021", "2022", "2023", "backup", "archive", "old", "tmp", "share",
     "resources", "icons", "locale", "fonts", "scripts", "config", "data", "reports",
-    "Invoices", "Holiday Photos", "Camera Roll", "site-packages", "third_party", "modules"};
+    "Invoices", "Holiday Photos", "Camera Roll", "site-packages", "third_party", "modules",
+    "Application Support", "com.example.photoeditor", "__pycache__", "CMakeFiles",
+    "dist-packages", "Screenshots", "Family Trip 2018", "Client Meetings", "Thesis Drafts",
+    "webpack-dev-server", "android-sdk", "Steam Library", "GoogleDrive-Backup",
+    "9f86d081884c7d65", "e3b0c44298fc1c14", "v2.14.3", "release-candidate", "Templates"};
 const QStringList kAccented = {"été", "Müller", "Ångström", "café", "niño", "日本語",
                                "Привет", "Zürich", "façade", "crème brûlée"};
 const QStringList kStems = {"report", "index", "main", "readme", "photo", "IMG_", "track",
                             "invoice", "notes", "setup", "module", "widget", "test_",
-                            "config", "backup", "draft", "summary", "thumbnail", "cache"};
+                            "config", "backup", "draft", "summary", "thumbnail", "cache",
+                            "Screenshot from 2023-04-17 ", "meeting-notes-final-",
+                            "DSC_", "libqt6widgets.so.", "Untitled document "};
 const QStringList kExtensions = {".txt", ".jpg", ".png", ".cpp", ".h", ".py", ".js", ".pdf",
                                  ".mp3", ".json", ".html", ".md", ".o", ".zip", ".docx"};
 
@@ -45,7 +51,7 @@ QString makePath(Random& random, int record)
     if (random.below(2) == 0)
         path += QStringLiteral("project-%1/").arg(random.below(40));
     const bool deep = record % 40 == 0;
-    const int depth = deep ? 12 + random.below(8) : 2 + random.below(6);
+    const int depth = deep ? 14 + random.below(10) : 3 + random.below(6);
     for (int i = 0; i < depth; ++i) {
         if (random.below(30) == 0)
             path += kAccented[random.below(int(kAccented.size()))];
@@ -78,7 +84,7 @@ qint64 makeSize(Random& random)
 
 QString ensureCatalog()
 {
-    const QString path = QDir(Bench::dataDir()).filePath(QStringLiteral("catalog-1m-v1.txt"));
+    const QString path = QDir(Bench::dataDir()).filePath(QStringLiteral("catalog-1m-v2.txt"));
     if (QFileInfo(path).size() > 0)
         return path;
 
