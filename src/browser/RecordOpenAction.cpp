@@ -4,6 +4,7 @@
 #include "platform/widgets/FileOpener.h"
 
 #include <QAbstractItemModel>
+#include <QKeyEvent>
 #include <QTableView>
 
 RecordOpenAction::RecordOpenAction(QTableView* grid, QWidget* window)
@@ -11,9 +12,24 @@ RecordOpenAction::RecordOpenAction(QTableView* grid, QWidget* window)
 {
     // The double-click only: activated would also fire on a single click under styles that
     // activate items that way, and opening a file is not something to do by accident.
-    if (grid)
+    // Enter on the current row does the same for keyboard users.
+    if (grid) {
         connect(grid, &QAbstractItemView::doubleClicked, this,
                 [this](const QModelIndex&) { openCurrentRecord(); });
+        grid->installEventFilter(this);
+    }
+}
+
+bool RecordOpenAction::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openCurrentRecord();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 RecordOpenAction::~RecordOpenAction() = default;

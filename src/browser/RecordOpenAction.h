@@ -10,7 +10,7 @@ class FileOpener;
 class QTableView;
 class QWidget;
 
-// The database window's open action: a double-click on a grid row hands that
+// The database window's open action: a double-click on a grid row (or Enter on it) hands that
 // row's "Filename" value, exactly as the grid holds it, to a new FileOpener. The opener made by
 // the latest action is kept as the window's fileOpener until the next action or the window's
 // end. When nothing is loaded, no row is current or the file cannot be opened, a message box
@@ -35,6 +35,9 @@ public:
     static QString noCatalogText();
     static QString noCurrentRecordText();
     static QString openErrorTitle();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPointer<QTableView> m_grid;

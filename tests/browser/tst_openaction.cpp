@@ -112,6 +112,19 @@ private slots:
         QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 2);
     }
 
+    void enterOnTheCurrentRowOpensItToo()
+    {
+        load();
+        QTableView* grid = m_form->DataGrid1();
+        grid->setCurrentIndex(grid->model()->index(2, 0));
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(m_log.names, QStringList{"/data/b/third.TXT"});
+        // Other keys still reach the grid.
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(grid->currentIndex().row(), 1);
+        QCOMPARE(m_log.names.size(), 1);
+    }
+
     void actsOnTheNarrowedGrid()
     {
         load();
