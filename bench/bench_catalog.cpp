@@ -117,6 +117,8 @@ int benchFilter(const QStringList&)
             "grep -F -i -c", "grep -F -i -c " + quoted(common) + " " + quoted(path));
     compare("filter Filename LIKE non-ASCII text", QStringLiteral("Filename LIKE '*ZÜRICH*'"),
             "grep -F -i -c", "grep -F -i -c 'ZÜRICH' " + quoted(path));
+    compare("filter Filename LIKE all non-ASCII text", QStringLiteral("Filename LIKE '*ÉTÉ*'"),
+            "grep -F -i -c", "grep -F -i -c 'ÉTÉ' " + quoted(path));
     compare("filter Index = '3'", QStringLiteral("Index = '3'"), "awk $1==\"3\"",
             "awk -F'\\t' '$1==\"3\"{n++} END{print n+0}' " + quoted(path));
     rs->setFilter(QString());

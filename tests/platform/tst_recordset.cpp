@@ -340,37 +340,131 @@ private slots:
         QCOMPARE(rs->recordCount(), 1);
     }
 
-    // The contains search scans the whole text buffer at once; check it against a plain
-    // per-record search on many records so the buffer, block and record edges are all hit.
-    void containsAgreesWithAPlainSearch_data()
+    // Letters beyond ASCII match in any case, whichever part of the pattern they are in.
+    void nonAsciiCaseIsIgnored_data()
+    {
+        QTest::addColumn<QString>("criterion");
+        QTest::addColumn<QStringList>("expected");
+        const QString zurich = QStringLiteral("/data/Zürich/plan.pdf");
+        const QString zuRICH = QStringLiteral("/data/ZüRICH/old");
+        const QString privet = QStringLiteral("/x/Привет/a.txt");
+        const QString pRIVET = QStringLiteral("/x/пРИВЕТ/b.txt");
+        const QString nihon = QStringLiteral("/日本語/x.txt");
+        const QString kelvin = QStringLiteral("/k/\u212Aelvin.dat");
+        const QString asciiK = QStringLiteral("/k/kelvin.dat");
+        const QString strasse = QStringLiteral("/\u017Ftraße/ß");
+        const QString ascii = QStringLiteral("/ascii/only.txt");
+        QTest::newRow("only non-ASCII case differs")
+            << "Filename LIKE '*ZÜRICH*'" << QStringList{zurich, zuRICH};
+        QTest::newRow("lower pattern, upper text") << "Filename LIKE '*zürich*'"
+                                                   << QStringList{zurich, zuRICH};
+        QTest::newRow("pattern all non-ASCII, upper") << "Filename LIKE '*ПРИВЕТ*'"
+                                                      << QStringList{privet, pRIVET};
+        QTest::newRow("pattern all non-ASCII, mixed") << "Filename LIKE '*пРиВеТ*'"
+                                                      << QStringList{privet, pRIVET};
+        QTest::newRow("one non-ASCII letter") << "Filename LIKE '*Ü*'"
+                                              << QStringList{zurich, zuRICH};
+        QTest::newRow("letters without case") << "Filename LIKE '*日本語*'" << QStringList{nihon};
+        QTest::newRow("no such text") << "Filename LIKE '*ZÜRICHX*'" << QStringList{};
+        QTest::newRow("non-ASCII not across the field end") << "Filename LIKE '*/té*'"
+                                                            << QStringList{};
+        QTest::newRow("non-ASCII not across the field start") << "Filename LIKE '*é/t*'"
+                                                              << QStringList{};
+        QTest::newRow("non-ASCII in the index only") << "Filename LIKE '*été*'"
+                                                     << QStringList{};
+        QTest::newRow("ASCII pattern, Kelvin sign in text") << "Filename LIKE '*KELVIN*'"
+                                                            << QStringList{kelvin, asciiK};
+        QTest::newRow("Kelvin sign in pattern") << "Filename LIKE '*\u212Aelvin.dat*'"
+                                                << QStringList{kelvin, asciiK};
+        QTest::newRow("ASCII s, long s in text") << "Filename LIKE '*/STRA*'"
+                                                 << QStringList{strasse};
+        QTest::newRow("capital sharp s") << "Filename LIKE '*/\u1E9E*'" << QStringList{strasse};
+        QTest::newRow("prefix") << "Filename LIKE '/DATA/ZÜ*'" << QStringList{zurich, zuRICH};
+        QTest::newRow("suffix") << "Filename LIKE '*ПРИВЕТ/B.TXT'" << QStringList{pRIVET};
+        QTest::newRow("whole value") << "Filename LIKE '/X/ПРИВЕТ/A.TXT'" << QStringList{privet};
+        QTest::newRow("ASCII still found") << "Filename LIKE '*ONLY*'" << QStringList{ascii};
+        QTest::newRow("equal is exact") << "Filename = '/data/ZÜRICH/old'" << QStringList{};
+    }
+    void nonAsciiCaseIsIgnored()
+    {
+        QFETCH(QString, criterion);
+        QFETCH(QStringList, expected);
+        // The texts sit in a long buffer of many records, ahead of and behind ASCII fillers.
+        QList<QStringList> rows;
+        for (int i = 0; i < 50; ++i)
+            rows << QStringList{"9", QStringLiteral("/filler/%1/abcdefghij").arg(i), "1"};
+        rows << QStringList{"1", "/data/Zürich/plan.pdf", "1"}
+             << QStringList{"été", "/t/", "2"} // non-ASCII only in the index
+             << QStringList{"2", "/data/ZüRICH/old", "3"}
+             << QStringList{"3", "/x/Привет/a.txt", "4"}
+             << QStringList{"3", "/x/пРИВЕТ/b.txt", "5"}
+             << QStringList{"4", "/日本語/x.txt", "6"}
+             << QStringList{"5", "/k/\u212Aelvin.dat", "7"}
+             << QStringList{"5", "/k/kelvin.dat", "8"}
+             << QStringList{"6", "/\u017Ftraße/ß", "9"}
+             << QStringList{"7", "/ascii/only.txt", "10"}
+             << QStringList{"8", "/t", "é11"}; // non-ASCII only in the size
+        for (int i = 0; i < 50; ++i)
+            rows << QStringList{"9", QStringLiteral("/filler/%1/klmnopqrst").arg(i), "1"};
+        auto rs = catalogSet(rows);
+        QString error;
+        QVERIFY2(rs->setFilter(criterion, &error), qPrintable(error));
+        QCOMPARE(walkFilenames(*rs), expected);
+    }
+
+    // The contains search scans the whole text buffer at once and, for letters beyond ASCII,
+    // compares only the records a piece of the pattern was found in; check every form of LIKE
+    // against QString's own comparison without case on many records, so that the buffer,
+    // block and record edges are all hit. Half the names are pure ASCII, the others mix in
+    // letters that match across ASCII: the Kelvin sign (k), the long s (s), sharp s and
+    // capital sharp s.
+    void likeAgreesWithAPlainSearch_data()
     {
         QTest::addColumn<QString>("needle");
-        for (const char* needle : {"a", "ab", "zz", "/x", "q9", "abcdefghijklmnopqrstuvw", "7",
-                                   "B/", "A\t", "Ü"})
-            QTest::newRow(needle) << QString::fromUtf8(needle);
+        QTest::addColumn<QString>("form");
+        const char* needles[] = {"a", "ab", "zz", "/x", "q9", "abcdefghijklmnopqrstuvw", "7",
+                                 "B/", "A\t", "Ü", "üa", "ÜÜ", "é-", "Zü", "k", "K", "s", "SA",
+                                 "\u212A", "a\u212A", "\u017Fa", "пП", "ПП", "日", "ß",
+                                 "\u1E9E", "ß\u212Ab", "ka/", "bk"};
+        for (const char* needle : needles) {
+            for (const char* form : {"*%1*", "%1*", "*%1", "%1"})
+                QTest::addRow("%s %s", form, needle)
+                    << QString::fromUtf8(needle) << QString::fromLatin1(form);
+        }
     }
-    void containsAgreesWithAPlainSearch()
+    void likeAgreesWithAPlainSearch()
     {
         QFETCH(QString, needle);
+        QFETCH(QString, form);
         QList<QStringList> rows;
         quint32 seed = 12345;
-        auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
-        const QString alphabet = QStringLiteral("abAB/zZqQ79üÜ-");
+        auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+        const QString ascii = QStringLiteral("abAB/zZqQ79-kKsS");
+        const QString mixed = ascii + QStringLiteral("üÜéÉ\u212A\u017FпП日ß\u1E9E");
         for (int r = 0; r < 3000; ++r) {
+            const QString& alphabet = r % 2 ? ascii : mixed;
             QString name;
-            const int length = int(next() >> 16) % 40;
+            const int length = int(r % 3 == 0 ? next() % 4 : next() % 40);
             for (int i = 0; i < length; ++i)
-                name += alphabet[int((next() >> 16) % alphabet.size())];
+                name += alphabet[int(next() % alphabet.size())];
             if (r % 500 == 0)
                 name += "abcdefghijklmnopqrstuvw";
             rows << QStringList{QString::number(next() % 9), name, QString::number(next() % 100)};
         }
         auto rs = catalogSet(rows);
-        QVERIFY(rs->setFilter("Filename LIKE '*" + needle + "*'"));
+        QString error;
+        QVERIFY2(rs->setFilter("Filename LIKE '" + form.arg(needle) + "'", &error),
+                 qPrintable(error));
         QStringList expected;
         for (const QStringList& row : rows) {
-            if (row[1].contains(needle, Qt::CaseInsensitive))
-                expected << row[1];
+            const QString& name = row[1];
+            const Qt::CaseSensitivity cs = Qt::CaseInsensitive;
+            const bool match = form == QLatin1String("*%1*") ? name.contains(needle, cs)
+                               : form == QLatin1String("%1*") ? name.startsWith(needle, cs)
+                               : form == QLatin1String("*%1") ? name.endsWith(needle, cs)
+                                                              : name.compare(needle, cs) == 0;
+            if (match)
+                expected << name;
         }
         QCOMPARE(walkFilenames(*rs), expected);
     }

@@ -222,6 +222,180 @@ private:
     std::vector<uchar> m_mask;
 };
 
+// Letter case is ignored the way QString compares without case: two characters match when
+// their simple case foldings are equal. Every code point whose folding differs from itself, as
+// (folding, code point), sorted by folding: looked up to list all the spellings of a letter.
+const std::vector<std::pair<char32_t, char32_t>>& foldedCodePoints()
+{
+    static const std::vector<std::pair<char32_t, char32_t>> pairs = [] {
+        std::vector<std::pair<char32_t, char32_t>> list;
+        for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                continue;
+            const char32_t folded = QChar::toCaseFolded(c);
+            if (folded != c)
+                list.emplace_back(folded, c);
+        }
+        std::sort(list.begin(), list.end());
+        return list;
+    }();
+    return pairs;
+}
+
+// Every code point that matches c when letter case is ignored, c included.
+std::vector<char32_t> caseVariants(char32_t c)
+{
+    const char32_t folded = QChar::toCaseFolded(c);
+    std::vector<char32_t> variants;
+    if (QChar::toCaseFolded(folded) == folded)
+        variants.push_back(folded);
+    const auto& pairs = foldedCodePoints();
+    auto it = std::lower_bound(pairs.begin(), pairs.end(), std::make_pair(folded, char32_t(0)));
+    for (; it != pairs.end() && it->first == folded; ++it)
+        variants.push_back(it->second);
+    return variants;
+}
+
+QByteArray utf8Of(char32_t c)
+{
+    return QString::fromUcs4(&c, 1).toUtf8();
+}
+
+// Finds the first of a few byte strings (the UTF-8 spellings of one letter in every case).
+// Like FoldedNeedle::find, sixteen starting positions are tested at once on the first and the
+// last byte of every spelling, and only the candidates are compared in full.
+class SpellingFinder
+{
+public:
+    explicit SpellingFinder(std::vector<QByteArray> spellings) : m_spellings(std::move(spellings))
+    {
+        for (const QByteArray& s : m_spellings)
+            m_longest = std::max(m_longest, s.size());
+    }
+
+    // The first spelling found starting in [from, end) and ending by end, or nullptr; its
+    // length goes to *length.
+    const char* find(const char* from, const char* end, qsizetype* length) const
+    {
+        const char* p = from;
+#ifdef __SSE2__
+        while (end - p >= 16 + m_longest) {
+            unsigned bits = 0;
+            for (const QByteArray& s : m_spellings) {
+                const __m128i a = _mm_cmpeq_epi8(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8(s.front()));
+                const __m128i b = _mm_cmpeq_epi8(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + s.size() - 1)),
+                    _mm_set1_epi8(s.back()));
+                bits |= unsigned(_mm_movemask_epi8(_mm_and_si128(a, b)));
+            }
+            while (bits) {
+                const int bit = __builtin_ctz(bits);
+                if (const qsizetype n = spellingAt(p + bit, end))
+                    return *length = n, p + bit;
+                bits &= bits - 1;
+            }
+            p += 16;
+        }
+#endif
+        for (; p < end; ++p) {
+            if (const qsizetype n = spellingAt(p, end))
+                return *length = n, p;
+        }
+        return nullptr;
+    }
+
+private:
+    // The length of the spelling found at p, 0 when none.
+    qsizetype spellingAt(const char* p, const char* end) const
+    {
+        for (const QByteArray& s : m_spellings) {
+            if (end - p >= s.size() && std::memcmp(p, s.constData(), size_t(s.size())) == 0)
+                return s.size();
+        }
+        return 0;
+    }
+
+    std::vector<QByteArray> m_spellings;
+    qsizetype m_longest = 1;
+};
+
+// A piece of a pattern that every match must contain, to find candidate records in the text
+// buffer quickly: a run of ASCII characters whose only case variants are ASCII (compared as
+// ASCII without case), or one character that has no ASCII case variant (found by its UTF-8
+// spellings). Candidates are then compared in full.
+struct PatternAnchor
+{
+    enum class Kind { None, AsciiRun, Spellings } kind = Kind::None;
+    QByteArray asciiRun;
+    std::vector<QByteArray> spellings;
+    bool wholePattern = false; // the pattern is the ASCII run itself: no comparison needed
+    bool canMatchAscii = true; // some text of ASCII characters only could match the pattern
+};
+
+PatternAnchor anchorOf(QStringView pattern)
+{
+    PatternAnchor anchor;
+    QByteArray run, bestRun;
+    std::vector<QByteArray> bestSpellings;
+    qsizetype bestShortest = 0;
+    bool allAscii = true;
+    auto endRun = [&] {
+        if (run.size() > bestRun.size())
+            bestRun = run;
+        run.clear();
+    };
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        char32_t c = pattern[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < pattern.size()
+            && pattern[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(pattern[i], pattern[i + 1]);
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            // A lone surrogate can match half of a pair: compare every record.
+            return PatternAnchor();
+        }
+        const std::vector<char32_t> variants = caseVariants(c);
+        const bool asciiVariant =
+            std::any_of(variants.begin(), variants.end(), [](char32_t v) { return v < 0x80; });
+        const bool onlyAscii =
+            std::all_of(variants.begin(), variants.end(), [](char32_t v) { return v < 0x80; });
+        allAscii = allAscii && onlyAscii;
+        anchor.canMatchAscii = anchor.canMatchAscii && asciiVariant;
+        if (onlyAscii) {
+            run += char(c);
+            continue;
+        }
+        endRun();
+        if (asciiVariant)
+            continue;
+        // Of the characters without an ASCII variant, the one with the longest shortest
+        // spelling and then the fewest spellings is likely the rarest.
+        std::vector<QByteArray> spellings;
+        qsizetype shortest = std::numeric_limits<qsizetype>::max();
+        for (char32_t v : variants) {
+            spellings.push_back(utf8Of(v));
+            shortest = std::min(shortest, spellings.back().size());
+        }
+        if (bestSpellings.empty() || shortest > bestShortest
+            || (shortest == bestShortest && spellings.size() < bestSpellings.size())) {
+            bestSpellings = std::move(spellings);
+            bestShortest = shortest;
+        }
+    }
+    endRun();
+    // A run of four ASCII bytes is about as rare as a letter beyond ASCII.
+    if (!bestRun.isEmpty() && (bestRun.size() >= 4 || bestSpellings.empty())) {
+        anchor.kind = PatternAnchor::Kind::AsciiRun;
+        anchor.asciiRun = bestRun;
+        anchor.wholePattern = allAscii;
+    } else if (!bestSpellings.empty()) {
+        anchor.kind = PatternAnchor::Kind::Spellings;
+        anchor.spellings = std::move(bestSpellings);
+    }
+    return anchor;
+}
+
 QString filterError(const QString& criterion, const QString& reason)
 {
     return QStringLiteral("Cannot apply the filter \"%1\": %2").arg(criterion, reason);
@@ -694,6 +868,61 @@ void RecordSet::setVisible(bool filtered, std::vector<qint64> visible)
     emit filterChanged();
 }
 
+// One pass over the whole text: find(from, end, &length) returns the next hit of a piece every
+// match contains; a hit is mapped to its record through the record starts, and when it lies
+// inside the filtered field, matches(data, size) decides on the field. Either way the search
+// goes on with the next record: every later hit in the field would decide the same.
+template <typename Find, typename Matches>
+void RecordSet::findInText(int field, const Find& find, const Matches& matches,
+                           std::vector<qint64>* result) const
+{
+    const char* const base = m_text.data();
+    const char* const end = base + m_recordStart[m_recordCount];
+    auto fieldBounds = [&](qint64 r, qint64* begin, qint64* stop) {
+        qsizetype size = 0;
+        const char* data = fieldData(r, field, &size);
+        *begin = data - base;
+        *stop = *begin + size;
+    };
+    const qint64* starts = m_recordStart.data();
+    qint64 r = 0;
+    const char* from = base;
+    if (m_recordCount > 0) {
+        qint64 b, e;
+        fieldBounds(0, &b, &e);
+        from = base + b;
+    }
+    while (r < m_recordCount) {
+        qsizetype length = 0;
+        const char* hit = find(from, end, &length);
+        if (!hit)
+            break;
+        const qint64 at = hit - base;
+        // The record holding the hit: usually the next few, otherwise a binary search.
+        int steps = 0;
+        while (starts[r + 1] <= at && steps < 8) {
+            ++r;
+            ++steps;
+        }
+        if (starts[r + 1] <= at)
+            r = qint64(std::upper_bound(starts + r + 1, starts + m_recordCount + 1, at) - starts)
+                - 1;
+        qint64 fieldBegin, fieldEnd;
+        fieldBounds(r, &fieldBegin, &fieldEnd);
+        if (at < fieldBegin) {
+            from = base + fieldBegin;
+            continue;
+        }
+        if (at + length <= fieldEnd && matches(base + fieldBegin, qsizetype(fieldEnd - fieldBegin)))
+            result->push_back(r);
+        ++r;
+        if (r < m_recordCount) {
+            fieldBounds(r, &fieldBegin, &fieldEnd);
+            from = base + fieldBegin;
+        }
+    }
+}
+
 std::vector<qint64> RecordSet::matchingRecords(const Criterion& c) const
 {
     std::vector<qint64> result;
@@ -717,98 +946,97 @@ std::vector<qint64> RecordSet::matchingRecords(const Criterion& c) const
         return result;
     }
 
-    if (!isAscii(QStringView(c.text))) {
-        // A pattern with letters beyond ASCII is compared as text. A field of pure ASCII can
-        // only match when the pattern folds to ASCII, so most fields are skipped undecoded.
-        const QString needle = c.text;
-        const bool foldsToAscii = isAscii(QStringView(needle.toCaseFolded()));
-        forEachRecord([&](const char* data, qsizetype size) {
-            if (!foldsToAscii && isAscii(data, size))
-                return false;
-            const QString text = QString::fromUtf8(data, size);
-            switch (c.kind) {
-            case Kind::LikeContains:
-                return text.contains(needle, Qt::CaseInsensitive);
-            case Kind::LikePrefix:
-                return text.startsWith(needle, Qt::CaseInsensitive);
-            case Kind::LikeSuffix:
-                return text.endsWith(needle, Qt::CaseInsensitive);
-            default:
-                return text.compare(needle, Qt::CaseInsensitive) == 0;
-            }
-        });
+    if (c.text.isEmpty()) {
+        // '*', '**' or '': every record, or those with an empty field.
+        if (c.kind == Kind::LikeContains || c.kind == Kind::LikePrefix
+            || c.kind == Kind::LikeSuffix) {
+            result.resize(size_t(m_recordCount));
+            for (qint64 r = 0; r < m_recordCount; ++r)
+                result[size_t(r)] = r;
+        } else {
+            forEachRecord([](const char*, qsizetype size) { return size == 0; });
+        }
         return result;
     }
 
-    const FoldedNeedle needle(c.utf8);
-    switch (c.kind) {
-    case Kind::LikePrefix:
-        forEachRecord([&](const char* d, qsizetype n) { return needle.startsWith(d, n); });
-        return result;
-    case Kind::LikeSuffix:
-        forEachRecord([&](const char* d, qsizetype n) { return needle.endsWith(d, n); });
-        return result;
-    case Kind::LikeExact:
-        forEachRecord([&](const char* d, qsizetype n) { return needle.equals(d, n); });
-        return result;
-    default:
-        break;
-    }
-
-    if (needle.size() == 0) {
-        result.resize(size_t(m_recordCount));
-        for (qint64 r = 0; r < m_recordCount; ++r)
-            result[size_t(r)] = r;
-        return result;
-    }
-
-    // Contains: one pass over the whole text; each hit is mapped to its record through the
-    // record starts and counts only when it lies inside the filtered field.
-    const char* const base = m_text.data();
-    const char* const end = base + m_recordStart[m_recordCount];
-    auto fieldBounds = [&](qint64 r, qint64* begin, qint64* stop) {
-        qsizetype size = 0;
-        const char* data = fieldData(r, field, &size);
-        *begin = data - base;
-        *stop = *begin + size;
-    };
-    const qint64* starts = m_recordStart.data();
-    qint64 r = 0;
-    const char* from = base;
-    if (m_recordCount > 0) {
-        qint64 b, e;
-        fieldBounds(0, &b, &e);
-        from = base + b;
-    }
-    while (r < m_recordCount) {
-        const char* hit = needle.find(from, end);
-        if (!hit)
+    const PatternAnchor anchor = anchorOf(QStringView(c.text));
+    if (anchor.wholePattern) {
+        const FoldedNeedle needle(c.utf8);
+        switch (c.kind) {
+        case Kind::LikePrefix:
+            forEachRecord([&](const char* d, qsizetype n) { return needle.startsWith(d, n); });
+            return result;
+        case Kind::LikeSuffix:
+            forEachRecord([&](const char* d, qsizetype n) { return needle.endsWith(d, n); });
+            return result;
+        case Kind::LikeExact:
+            forEachRecord([&](const char* d, qsizetype n) { return needle.equals(d, n); });
+            return result;
+        default:
             break;
-        const qint64 at = hit - base;
-        // The record holding the hit: usually the next few, otherwise a binary search.
-        int steps = 0;
-        while (starts[r + 1] <= at && steps < 8) {
-            ++r;
-            ++steps;
         }
-        if (starts[r + 1] <= at)
-            r = qint64(std::upper_bound(starts + r + 1, starts + m_recordCount + 1, at) - starts)
-                - 1;
-        qint64 fieldBegin, fieldEnd;
-        fieldBounds(r, &fieldBegin, &fieldEnd);
-        if (at < fieldBegin) {
-            from = base + fieldBegin;
-            continue;
+        const auto find = [&](const char* from, const char* end, qsizetype* length) {
+            *length = needle.size();
+            return needle.find(from, end);
+        };
+        findInText(field, find, [](const char*, qsizetype) { return true; }, &result);
+        return result;
+    }
+
+    // Letters beyond ASCII, or ASCII letters that match letters beyond it ('k' and the Kelvin
+    // sign): a candidate field is compared as text. A field of ASCII only is compared as
+    // ASCII bytes when the pattern is ASCII, and cannot match at all when some character of
+    // the pattern has no ASCII case variant.
+    const QString pattern = c.text;
+    const bool asciiPattern = isAscii(QStringView(pattern));
+    const FoldedNeedle asciiNeedle(asciiPattern ? c.utf8 : QByteArray());
+    const auto matches = [&](const char* data, qsizetype size) {
+        if (isAscii(data, size)) {
+            if (!anchor.canMatchAscii)
+                return false;
+            if (asciiPattern) {
+                switch (c.kind) {
+                case Kind::LikeContains:
+                    return asciiNeedle.find(data, data + size) != nullptr;
+                case Kind::LikePrefix:
+                    return asciiNeedle.startsWith(data, size);
+                case Kind::LikeSuffix:
+                    return asciiNeedle.endsWith(data, size);
+                default:
+                    return asciiNeedle.equals(data, size);
+                }
+            }
         }
-        if (at + needle.size() <= fieldEnd)
-            result.push_back(r);
-        // Either the record matched or the hit runs past the field, and so would every later
-        // hit in it: go on with the next record.
-        ++r;
-        if (r < m_recordCount) {
-            fieldBounds(r, &fieldBegin, &fieldEnd);
-            from = base + fieldBegin;
+        const QString text = QString::fromUtf8(data, size);
+        switch (c.kind) {
+        case Kind::LikeContains:
+            return text.contains(pattern, Qt::CaseInsensitive);
+        case Kind::LikePrefix:
+            return text.startsWith(pattern, Qt::CaseInsensitive);
+        case Kind::LikeSuffix:
+            return text.endsWith(pattern, Qt::CaseInsensitive);
+        default:
+            return text.compare(pattern, Qt::CaseInsensitive) == 0;
         }
+    };
+
+    if (c.kind != Kind::LikeContains || anchor.kind == PatternAnchor::Kind::None) {
+        forEachRecord(matches);
+        return result;
+    }
+    if (anchor.kind == PatternAnchor::Kind::AsciiRun) {
+        const FoldedNeedle run(anchor.asciiRun);
+        const auto find = [&](const char* from, const char* end, qsizetype* length) {
+            *length = run.size();
+            return run.find(from, end);
+        };
+        findInText(field, find, matches, &result);
+    } else {
+        const SpellingFinder finder(anchor.spellings);
+        const auto find = [&](const char* from, const char* end, qsizetype* length) {
+            return finder.find(from, end, length);
+        };
+        findInText(field, find, matches, &result);
     }
     return result;
 }

@@ -143,6 +143,9 @@ private:
     bool storeValue(int field, const char* data, qsizetype size, QString* error);
     bool commitPending(QString* error);
     std::vector<qint64> matchingRecords(const Criterion& criterion) const;
+    template <typename Find, typename Matches>
+    void findInText(int field, const Find& find, const Matches& matches,
+                    std::vector<qint64>* result) const;
     void setVisible(bool filtered, std::vector<qint64> visible);
 
     std::vector<Field> m_fields;
