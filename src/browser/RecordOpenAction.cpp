@@ -8,7 +8,7 @@
 #include <QTableView>
 
 RecordOpenAction::RecordOpenAction(QTableView* grid, QWidget* window)
-    : QObject(window), m_grid(grid), m_window(window)
+    : QObject(window), m_grid(grid), m_gridObject(grid), m_window(window)
 {
     // The double-click only: activated would also fire on a single click under styles that
     // activate items that way, and opening a file is not something to do by accident.
@@ -22,7 +22,7 @@ RecordOpenAction::RecordOpenAction(QTableView* grid, QWidget* window)
 
 bool RecordOpenAction::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+    if (watched == m_gridObject && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             openCurrentRecord();

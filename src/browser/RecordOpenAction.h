@@ -41,6 +41,9 @@ protected:
 
 private:
     QPointer<QTableView> m_grid;
+    // The grid as a plain QObject: the event filter compares with it while the grid is being
+    // destroyed, when it is no longer a QTableView.
+    QObject* m_gridObject;
     QPointer<QWidget> m_window;
     std::unique_ptr<FileOpener> m_fileOpener;
 };
