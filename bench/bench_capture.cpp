@@ -3,9 +3,9 @@
 // captured-files view shows a catalog of a million lines.
 #include "Bench.h"
 
-#include "capture/Class2.h"
+#include "capture/walker/Class2.h"
 #include "capture/Form4.h"
-#include "capture/HeadlessLists.h"
+#include "capture/walker/HeadlessLists.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/ProgramState.h"
 #include "platform/widgets/Dialogs.h"

@@ -2,7 +2,7 @@
 
 #include "browser/Form1.h"
 #include "browser/ShowCatalog.h"
-#include "capture/Class2.h"
+#include "capture/walker/Class2.h"
 #include "capture/Form4.h"
 #include "capture/Form4Lists.h"
 #include "catalog/Class1.h"

@@ -3,7 +3,7 @@
 #include "capture/Form4.h"
 #include "platform/widgets/FileList.h"
 #include "platform/widgets/FolderList.h"
-#include "platform/widgets/FolderListing.h"
+#include "platform/core/FolderListing.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

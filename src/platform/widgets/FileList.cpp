@@ -1,6 +1,6 @@
 #include "platform/widgets/FileList.h"
 
-#include "platform/widgets/FolderListing.h"
+#include "platform/core/FolderListing.h"
 
 #include <QStringListModel>
 

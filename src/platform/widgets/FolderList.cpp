@@ -1,6 +1,6 @@
 #include "platform/widgets/FolderList.h"
 
-#include "platform/widgets/FolderListing.h"
+#include "platform/core/FolderListing.h"
 
 #include <QApplication>
 #include <QDir>

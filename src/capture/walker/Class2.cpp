@@ -1,6 +1,6 @@
-#include "capture/Class2.h"
+#include "capture/walker/Class2.h"
 
-#include "capture/WalkerLists.h"
+#include "capture/walker/WalkerLists.h"
 #include "catalog/CatalogLine.h"
 #include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"

@@ -1,7 +1,7 @@
 // The directory walker on the headless lists: catalogs compared byte for byte with what the
 // tree's own description predicts, the counters and reopens, and the failure paths.
-#include "capture/Class2.h"
-#include "capture/HeadlessLists.h"
+#include "capture/walker/Class2.h"
+#include "capture/walker/HeadlessLists.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/ProgramState.h"
 #include "support/CaptureTree.h"

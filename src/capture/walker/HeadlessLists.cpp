@@ -1,6 +1,6 @@
-#include "capture/HeadlessLists.h"
+#include "capture/walker/HeadlessLists.h"
 
-#include "platform/widgets/FolderListing.h"
+#include "platform/core/FolderListing.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "platform/widgets/FolderListing.h"
+#include "platform/core/FolderListing.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/WalkerLists.h"
+#include "capture/walker/WalkerLists.h"
 
 #include <QStringList>
 
