@@ -144,13 +144,17 @@ void run(Form4* window)
     context.searchflag = [&form] { return form && Form4::searchflag; };
     context.catalogName = name; // File > Open during the walk cannot redirect the capture
     context.channel = &FileChannel::instance();
-    context.report = [&form](const QString& description) { Dialogs::inform(form, description); };
+    context.report = [&form, &lists](const QString& description) {
+        lists.showProgress();
+        Dialogs::inform(form, description);
+    };
 
     QString newPath = startFolder;
     qint16 dircount = qint16(std::min(startSubfolders, int(std::numeric_limits<qint16>::max())));
     QString backUp;
     Class2 walker(context);
     walker.DirDiver(newPath, dircount, backUp);
+    lists.showProgress();
 
     if (!form || !Form4::searchflag || context.failed)
         return; // cancelled, closed, or the catalog was lost (already reported)

@@ -11,8 +11,10 @@
 
 Form4Lists::~Form4Lists()
 {
-    if (m_form)
+    if (m_form) {
         m_form->pb1()->setUpdatesEnabled(true);
+        m_form->Dir1()->releaseFolder();
+    }
 }
 
 QString Form4Lists::folderPath() const
@@ -63,22 +65,37 @@ void Form4Lists::setIndexText(const QString& text)
 
 void Form4Lists::setProgressMaximum(int maximum)
 {
-    if (m_form)
-        m_form->pb1()->setMaximum(maximum);
+    // Setting a bar's range or value repaints it at once, which per file costs more than the
+    // walk itself; the bar is brought up to date in one step instead.
+    m_progressMaximum = maximum;
+    m_progressPending = true;
 }
 
 void Form4Lists::setProgressValue(int value)
 {
-    if (!m_form)
+    m_progressValue = value;
+    m_progressPending = true;
+    maybeShowProgress();
+}
+
+void Form4Lists::maybeShowProgress()
+{
+    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= 40)
+        showProgress(/*paint=*/true);
+}
+
+void Form4Lists::showProgress(bool paint)
+{
+    if (!m_form || !m_progressPending)
         return;
-    // A progress bar repaints itself at once on every visible change, which per file costs
-    // more than the walk. Its value is always current; between paints (at most every 40 ms)
-    // its updates stay off.
+    m_progressPending = false;
+    // Between paints (at most every 40 ms) the bar's updates stay off, so taking the new range
+    // and value does not paint it once per folder either.
     QProgressBar* bar = m_form->pb1();
-    bar->setUpdatesEnabled(false);
-    bar->setValue(value);
-    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= 40) {
-        bar->setUpdatesEnabled(true);
+    bar->setUpdatesEnabled(paint);
+    bar->setMaximum(m_progressMaximum);
+    bar->setValue(m_progressValue);
+    if (paint) {
         bar->repaint();
         m_sincePaint.start();
     }
@@ -86,12 +103,17 @@ void Form4Lists::setProgressValue(int value)
 
 void Form4Lists::yield()
 {
+    showProgress(/*paint=*/false);
     if (m_form)
         m_form->announceYield();
     QCoreApplication::processEvents();
 }
 
-bool Form4Lists::fileLength(const QString& fullName, qint64* length, QString* error)
+bool Form4Lists::fileLength(int index, const QString& fullName, qint64* length, QString* error)
 {
+    // The file list follows the folder list, which holds its folder open: the length is read
+    // relative to it unless the file list was moved on its own.
+    if (m_form && m_form->File1()->path() == m_form->Dir1()->path())
+        return m_form->Dir1()->fileLength(m_form->File1()->entry(index), fullName, length, error);
     return FolderListing::fileLength(fullName, length, error);
 }

@@ -29,9 +29,20 @@ public:
     void setProgressMaximum(int maximum) override;
     void setProgressValue(int value) override;
     void yield() override;
-    bool fileLength(const QString& fullName, qint64* length, QString* error) override;
+    bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override;
+
+    // Puts the walk's latest progress on the bar, painting it when paint is set. The walker's
+    // progress is held here and painted at most every few dozen milliseconds; it is put on the
+    // bar before anything else can look at it: at each yield, before an error's message box,
+    // and when the walk returns.
+    void showProgress(bool paint = true);
 
 private:
+    void maybeShowProgress();
+
     QPointer<Form4> m_form;
     QElapsedTimer m_sincePaint;
+    int m_progressMaximum = 0;
+    int m_progressValue = 0;
+    bool m_progressPending = false;
 };

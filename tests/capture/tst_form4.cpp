@@ -64,6 +64,7 @@ private slots:
     void eachRunCountsItsOwnFiles();
     void cancelDuringWalk();
     void cancelInTheMiddleOfAFolder();
+    void progressCurrentWhenLookedAt();
     void closingDuringWalk_data();
     void closingDuringWalk();
     void secondRunDuringWalkFails();
@@ -526,6 +527,41 @@ void TestForm4::cancelInTheMiddleOfAFolder()
     QVERIFY(m_dialogs->messages.first().text.contains(second + QStringLiteral("/file00000.0")));
     QCOMPARE(readAll(catalog), expectedCatalog(tree, root, QStringLiteral("1"), 2));
     QVERIFY(!FileChannel::instance().isOpen());
+}
+
+void TestForm4::progressCurrentWhenLookedAt()
+{
+    // The bar is painted only now and then, but whenever anything else can run (a yield, an
+    // error's message box, the end of the walk) it shows the walk's true position.
+    Form4* form = openForm();
+    const TreeFolder tree = generatedTree(200, 10, 3);
+    const QString root = makeTree(tree);
+    const QString second = form->Dir1()->entry(form->Dir1()->listCount() - 1);
+    // The fourth file (by name) of the second folder cannot be measured.
+    const QStringList names = QDir(second).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    QVERIFY(names.size() == 10);
+    QVERIFY(QFile::remove(second + QLatin1Char('/') + names.at(3)));
+    QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("nowhere")), second + QLatin1Char('/') + names.at(3)));
+    QList<QPair<int, int>> atYields;
+    connect(form, &Form4::walkYield, this, [&] {
+        atYields.append({form->pb1()->maximum(), form->pb1()->value()});
+    });
+    QPair<int, int> atMessage;
+    m_dialogs->whileOpen = [&](const Dialogs::Message& m) {
+        if (m.text.contains(names.at(3)))
+            atMessage = {form->pb1()->maximum(), form->pb1()->value()};
+    };
+    m_dialogs->queueFileName(m_dir->filePath(QStringLiteral("progress.txt")));
+    form->Command1()->click();
+    QCOMPARE(atMessage, (QPair<int, int>(11, 5)));
+    QVERIFY(atYields.size() > 5);
+    QCOMPARE(atYields.first(), (QPair<int, int>(100, 1))); // nothing walked yet
+    for (int i = 1; i < atYields.size(); ++i) {
+        // Every folder before it had files: the bar shows that folder's last one.
+        QCOMPARE(atYields.at(i).second, atYields.at(i).first);
+        QVERIFY(atYields.at(i).first > 1);
+    }
+    QCOMPARE(form->pb1()->value(), form->pb1()->minimum()); // the run sets it back at the end
 }
 
 void TestForm4::closingDuringWalk_data()

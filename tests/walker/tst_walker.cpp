@@ -78,13 +78,13 @@ public:
         filesInFolder = 0;
         HeadlessLists::yield();
     }
-    bool fileLength(const QString& fullName, qint64* length, QString* error) override
+    bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override
     {
         if (yields == cancelInFolder && ++filesInFolder == 2) {
             *flag = false;
             cancelled = true;
         }
-        return HeadlessLists::fileLength(fullName, length, error);
+        return HeadlessLists::fileLength(index, fullName, length, error);
     }
 };
 
@@ -125,6 +125,7 @@ void TestWalker::walkOrder_data()
     QTest::newRow("empty folder") << 1;
     QTest::newRow("mixed case names") << 2;
     QTest::newRow("deep and wide") << 3;
+    QTest::newRow("names beyond ASCII") << 4;
 }
 
 void TestWalker::walkOrder()
@@ -151,6 +152,22 @@ void TestWalker::walkOrder()
     case 3:
         tree = generatedTree(400, 7, 3);
         break;
+    case 4: {
+        // Two- and three-byte UTF-8 and a character outside the BMP (a surrogate pair in
+        // UTF-16), in file names and in folder names that become the prefix of every line.
+        const QString ae = QString::fromUtf8("\xc3\xa4rger.txt");
+        const QString kanji = QString::fromUtf8("\xe6\x97\xa5\xe6\x9c\xac.txt");
+        const QString camera = QString::fromUtf8("\xf0\x9f\x93\xb7.jpg");
+        tree.file(ae, QByteArray(1234, 'a'));
+        tree.file(kanji, "kk");
+        tree.file(camera, QByteArray(70000, 'c'));
+        tree.file(QStringLiteral("plain"), "p");
+        TreeFolder& over = tree.folder(QString::fromUtf8("\xc3\x9c" "ber \xe6\x97\xa5"));
+        over.file(camera, "c");
+        over.file(QStringLiteral("x"), "xx");
+        over.folder(QString::fromUtf8("\xf0\x9f\x93\xb7")).file(ae, "aaa");
+        break;
+    }
     }
     QTemporaryDir dir;
     const QString root = dir.filePath(QStringLiteral("root"));
@@ -190,9 +207,9 @@ public:
         return HeadlessLists::setFolderPath(toReal(path), error);
     }
     QString folderEntry(int index) const override { return toFake(HeadlessLists::folderEntry(index)); }
-    bool fileLength(const QString& fullName, qint64* length, QString* error) override
+    bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override
     {
-        return HeadlessLists::fileLength(toReal(fullName), length, error);
+        return HeadlessLists::fileLength(index, toReal(fullName), length, error);
     }
 
 private:
@@ -277,10 +294,10 @@ class DiskWatchLists : public HeadlessLists
 public:
     QString catalog;
     QList<qint64> onDisk;
-    bool fileLength(const QString& fullName, qint64* length, QString* error) override
+    bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override
     {
         onDisk.append(QFileInfo(catalog).size());
-        return HeadlessLists::fileLength(fullName, length, error);
+        return HeadlessLists::fileLength(index, fullName, length, error);
     }
 };
 

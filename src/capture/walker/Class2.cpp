@@ -6,6 +6,10 @@
 #include "platform/core/FileChannel.h"
 #include "platform/core/ProgramState.h"
 
+#include <QStringEncoder>
+
+#include <charconv>
+
 namespace {
 // A name with a TAB or line break shown with visible escapes, so the message stays one line.
 QString visibleName(QString name)
@@ -16,6 +20,50 @@ QString visibleName(QString name)
     return name;
 }
 } // namespace
+
+// What the records of one folder share, and buffers reused from record to record: a folder
+// of many files then costs no allocation per file.
+struct Class2::FolderRecords
+{
+    explicit FolderRecords(const QString& folderPrefix)
+        : prefix(folderPrefix)
+        , prefixWritable(CatalogLine::isWritableName(folderPrefix))
+        // The system's 8-bit codec, as CatalogLine::format writes a line.
+        , encoder(QStringEncoder::System, QStringEncoder::Flag::Stateless)
+    {
+        prefixBytes = encoder(prefix);
+    }
+
+    // The record's bytes, as CatalogLine::format(index, prefix + name, length) gives them.
+    const QByteArray& line(const QString& index, const QString& name, qint64 length)
+    {
+        if (index != lastIndex || lastIndexBytes.isNull()) {
+            lastIndex = index;
+            lastIndexBytes = encoder(index);
+        }
+        char number[24];
+        const auto digits = std::to_chars(number, number + sizeof number, length);
+        buffer.truncate(0);
+        buffer.reserve(lastIndexBytes.size() + prefixBytes.size() + 3 * name.size()
+                       + (digits.ptr - number) + 4);
+        buffer.append(lastIndexBytes).append('\t').append(prefixBytes);
+        const qsizetype at = buffer.size();
+        buffer.resize(at + encoder.requiredSpace(name.size()));
+        char* end = encoder.appendToBuffer(buffer.data() + at, name);
+        buffer.truncate(end - buffer.constData());
+        buffer.append('\t').append(number, digits.ptr - number).append("\r\n", 2);
+        return buffer;
+    }
+
+    const QString prefix;
+    const bool prefixWritable;
+    QStringEncoder encoder;
+    QByteArray prefixBytes;
+    QString fullName;
+    QString lastIndex;
+    QByteArray lastIndexBytes;
+    QByteArray buffer;
+};
 
 VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
 {
@@ -32,7 +80,7 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
         lists.setIndexText(QStringLiteral("1"));
 
     int subfoldersLeft = lists.folderCount();
-    const QString prefix = CatalogLine::folderPrefix(lists.folderPath());
+    FolderRecords records(CatalogLine::folderPrefix(lists.folderPath()));
 
     const int files = lists.fileCount();
     for (int i = 0; i < files; ++i) {
@@ -43,7 +91,7 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
         const QString name = lists.fileEntry(i);
         if (name == QLatin1String("?"))
             continue; // a name the platform could not represent: counted, not written
-        writeRecord(prefix, name);
+        writeRecord(records, i, name);
     }
 
     while (keepGoing() && subfoldersLeft > 0) {
@@ -104,10 +152,12 @@ bool Class2::countEntry()
     return true;
 }
 
-void Class2::writeRecord(const QString& prefix, const QString& name)
+void Class2::writeRecord(FolderRecords& records, int index, const QString& name)
 {
-    const QString fullName = prefix + name;
-    if (!CatalogLine::isWritableName(fullName)) {
+    QString& fullName = records.fullName;
+    fullName.truncate(0);
+    fullName.append(records.prefix).append(name);
+    if (!records.prefixWritable || !CatalogLine::isWritableName(name)) {
         m_context.report(
             QStringLiteral("File name contains a tab or line break and was not catalogued: %1")
                 .arg(visibleName(fullName)));
@@ -116,10 +166,10 @@ void Class2::writeRecord(const QString& prefix, const QString& name)
     WalkerLists& lists = *m_context.lists;
     qint64 length = 0;
     QString error;
-    if (!lists.fileLength(fullName, &length, &error)) {
+    if (!lists.fileLength(index, fullName, &length, &error)) {
         m_context.report(error);
         return;
     }
-    if (!m_context.channel->write(CatalogLine::format(lists.indexText(), fullName, length), &error))
+    if (!m_context.channel->write(records.line(lists.indexText(), name, length), &error))
         m_context.report(error);
 }

@@ -44,7 +44,8 @@ private:
     bool keepGoing() const;
     // Counts one file-list entry; false when the catalog could not be reopened.
     bool countEntry();
-    void writeRecord(const QString& prefix, const QString& name);
+    struct FolderRecords;
+    void writeRecord(FolderRecords& records, int index, const QString& name);
 
     WalkContext& m_context;
 };

@@ -8,7 +8,7 @@ bool HeadlessLists::setFolderPath(const QString& path, QString* error)
 {
     const QString folder = FolderListing::normalized(path);
     FolderListing::Listing listing;
-    if (!FolderListing::read(folder, &listing, error))
+    if (!m_reader.read(folder, &listing, error))
         return false;
     m_path = folder;
     m_prefix = folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
@@ -26,7 +26,10 @@ QString HeadlessLists::folderEntry(int index) const
     return m_prefix + m_folders.at(index);
 }
 
-bool HeadlessLists::fileLength(const QString& fullName, qint64* length, QString* error)
+bool HeadlessLists::fileLength(int index, const QString& fullName, qint64* length,
+                               QString* error)
 {
-    return FolderListing::fileLength(fullName, length, error);
+    if (index < 0 || index >= m_files.size())
+        return FolderListing::fileLength(fullName, length, error);
+    return m_reader.fileLength(m_files.at(index), fullName, length, error);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/walker/WalkerLists.h"
+#include "platform/core/FolderReader.h"
 
 #include <QStringList>
 
@@ -32,7 +33,10 @@ public:
             onYield();
     }
 
-    bool fileLength(const QString& fullName, qint64* length, QString* error) override;
+    bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override;
+
+    // How many times a folder was read from the disk (a folder set again while unchanged is not).
+    int folderReads() const { return m_reader.folderReads(); }
 
     QString index;
     int progressMaximum = 100;
@@ -43,6 +47,7 @@ public:
     std::function<void(const QString& folder)> afterListing;
 
 private:
+    FolderReader m_reader;
     QString m_path;
     QString m_prefix;
     QStringList m_folders;

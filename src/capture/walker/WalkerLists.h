@@ -35,5 +35,7 @@ public:
     // Lets pending window events run.
     virtual void yield() = 0;
 
-    virtual bool fileLength(const QString& fullName, qint64* length, QString* error) = 0;
+    // The length in bytes of file-list entry index, whose full name (folder prefix and name)
+    // is fullName; false with a description naming fullName when it cannot be read.
+    virtual bool fileLength(int index, const QString& fullName, qint64* length, QString* error) = 0;
 };

@@ -30,7 +30,7 @@ bool FolderList::setPath(const QString& path, QString* error)
 {
     const QString folder = FolderListing::normalized(path);
     FolderListing::Listing listing;
-    if (!FolderListing::read(folder, &listing, error))
+    if (!m_reader.read(folder, &listing, error))
         return false;
     m_path = folder;
     m_prefix = folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();

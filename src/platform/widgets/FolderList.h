@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/FolderReader.h"
+
 #include <QElapsedTimer>
 #include <QListView>
 #include <QTimer>
@@ -33,6 +35,15 @@ public:
     // this list need not read the folder a second time.
     const QStringList& fileNames() const { return m_files; }
 
+    // The length of the file called name in path(), read relative to the open folder; fullName
+    // names it in the description when the length cannot be read.
+    bool fileLength(const QString& name, const QString& fullName, qint64* length, QString* error)
+    {
+        return m_reader.fileLength(name, fullName, length, error);
+    }
+    // Lets go of the folder held open for fileLength().
+    void releaseFolder() { m_reader.release(); }
+
 signals:
     void pathChanged(const QString& path);
     // A folder the user activated could not be listed.
@@ -45,6 +56,7 @@ private:
     void activate(const QModelIndex& index);
 
     QStandardItemModel* m_model;
+    FolderReader m_reader;
     QString m_path;
     QString m_prefix;
     QStringList m_folders;

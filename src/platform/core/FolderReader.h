@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/core/FolderListing.h"
+
+#include <QHash>
+#include <QString>
+
+// Reads folders for one folder list. A walk sets its folder list back to the parent before
+// every subfolder, so without help each folder would be read once more per subfolder: the
+// reader keeps the listings of the folders read lately and gives one back, without reading the
+// folder, while the folder is provably unchanged (same device and inode, same modification and
+// change times, and those times old enough that a later change cannot share them).
+//
+// It also keeps the current folder open once a file length is asked for, so lengths are read
+// relative to the folder instead of looking up the whole path for every file. release() closes
+// that handle (an open folder keeps its volume from being unmounted).
+class FolderReader
+{
+public:
+    FolderReader() = default;
+    ~FolderReader();
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    // Lists folder (in the form FolderListing::normalized gives) and makes it the current
+    // folder; false with a description naming the folder when it cannot be listed, in which
+    // case the current folder stays as it was.
+    bool read(const QString& folder, FolderListing::Listing* listing, QString* error);
+
+    QString currentFolder() const { return m_current; }
+
+    // The length of the file called name in the current folder, following links; fullName is
+    // the file's full name, used in the description when the length cannot be read.
+    bool fileLength(const QString& name, const QString& fullName, qint64* length,
+                     QString* error);
+
+    void release();
+
+    // How many times a folder was actually read from the disk.
+    int folderReads() const { return m_reads; }
+
+    // A listing is reused only when the folder's times are at least this much older than the
+    // moment it was read: file systems stamp times with a coarse clock (FAT to 2 seconds), so a
+    // change right after a read could otherwise carry the very same times.
+    static constexpr qint64 kSettleMs = 2500;
+
+private:
+    struct Stamp
+    {
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 modified = 0; // nanoseconds
+        qint64 changed = 0;  // nanoseconds
+        bool operator==(const Stamp& o) const
+        {
+            return device == o.device && inode == o.inode && modified == o.modified
+                && changed == o.changed;
+        }
+    };
+    struct Cached
+    {
+        Stamp stamp;
+        FolderListing::Listing listing;
+        quint64 lastUse = 0;
+    };
+    void remember(const QString& folder, const Stamp& stamp, const FolderListing::Listing& listing);
+    void setCurrent(const QString& folder);
+
+    static constexpr int kCacheSize = 64;
+    QHash<QString, Cached> m_cache;
+    quint64 m_uses = 0;
+    QString m_current;
+    int m_currentFd = -1;
+    int m_reads = 0;
+};
