@@ -57,6 +57,8 @@ private slots:
     void reset();
     void fileOpen();
     void printing();
+    void textViewLines_data();
+    void textViewLines();
 
     void runWritesCatalog_data();
     void runWritesCatalog();
@@ -353,6 +355,54 @@ void TestForm4::printing()
     const double step = second - first;
     QVERIFY(step > 0);
     QVERIFY2(first > 0.8 * step, qPrintable(QStringLiteral("%1 %2").arg(first).arg(step)));
+}
+
+void TestForm4::textViewLines_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("one line without end") << QByteArray("abc");
+    QTest::newRow("CR LF lines") << QByteArray("1\ta\t2\r\n3\tb\t4\r\n");
+    QTest::newRow("empty lines") << QByteArray("\n\n\r\n\nx\n\n");
+    // Line ends on both sides of every 16-byte boundary, and a last line without an end.
+    QByteArray mixed;
+    for (int i = 0; i < 300; ++i)
+        mixed += QByteArray(i % 37, char('a' + i % 26)) + (i % 3 ? "\r\n" : "\n");
+    mixed += "tail";
+    QTest::newRow("lengths 0 to 36") << mixed;
+    QTest::newRow("long line") << (QByteArray(70000, 'L') + "\nshort\n");
+}
+
+void TestForm4::textViewLines()
+{
+    QFETCH(QByteArray, content);
+    // What a plain reading of the text gives: split at LF, a CR before it dropped, no line
+    // after a final LF.
+    QStringList expected;
+    if (!content.isEmpty()) {
+        QList<QByteArray> parts = content.split('\n');
+        if (content.endsWith('\n'))
+            parts.removeLast();
+        for (QByteArray part : parts) {
+            if (part.endsWith('\r'))
+                part.chop(1);
+            expected.append(QString::fromUtf8(part));
+        }
+    }
+    const QString path = m_dir->filePath(QStringLiteral("lines.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    TextFileView view;
+    view.setText(QStringLiteral("before"));
+    QVERIFY(view.loadFile(path));
+    QCOMPARE(view.lineCount(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(view.line(i), expected.at(i));
+    QCOMPARE(view.text().toUtf8(), content);
+    // A file that cannot be read leaves the text as it was.
+    QVERIFY(!view.loadFile(m_dir->filePath(QStringLiteral("missing.txt"))));
+    QCOMPARE(view.lineCount(), expected.size());
 }
 
 void TestForm4::runWritesCatalog_data()

@@ -6,6 +6,57 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(Q_OS_LINUX)
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+// Calls found(offset) for every '\n' in data, in order, in one pass over the bytes: sixteen
+// bytes are compared at a time instead of one memchr call per line, which on short catalog
+// lines costs more in call overhead than in scanning.
+template<typename Found>
+void forEachLineFeed(const char* data, qsizetype size, Found found)
+{
+    qsizetype at = 0;
+#if defined(__SSE2__)
+    const __m128i feed = _mm_set1_epi8('\n');
+    for (; at + 16 <= size; at += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, feed)));
+        while (mask) {
+            found(at + __builtin_ctz(mask));
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; at < size; ++at) {
+        if (data[at] == '\n')
+            found(at);
+    }
+}
+
+// A big buffer about to be filled from a file: on Linux, large pages where the system offers
+// them on request, so filling it takes one page fault per 2 MB instead of one per 4 KB.
+void adviseLargePages(char* data, qsizetype size)
+{
+#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
+    constexpr quintptr kLarge = 2 * 1024 * 1024;
+    const quintptr begin = (quintptr(data) + kLarge - 1) & ~(kLarge - 1);
+    const quintptr end = (quintptr(data) + quintptr(size)) & ~(kLarge - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(size);
+#endif
+}
+
+} // namespace
+
 // Rows over one buffer: line i is bytes [m_starts[i], m_starts[i + 1]) without its line end.
 class TextLineModel : public QAbstractListModel
 {
@@ -18,15 +69,19 @@ public:
         m_bytes = std::move(bytes);
         m_starts.clear();
         m_longest = 0;
-        const char* data = m_bytes.constData();
         const qsizetype size = m_bytes.size();
+        // Catalog lines run to some dozens of bytes; a close guess spares the regrowth (and
+        // its moment of two index copies) on big files.
+        m_starts.reserve(size_t(size / 48 + 2));
         qsizetype start = 0;
-        while (start < size) {
-            const void* found = std::memchr(data + start, '\n', size_t(size - start));
-            const qsizetype end = found ? static_cast<const char*>(found) - data + 1 : size;
+        forEachLineFeed(m_bytes.constData(), size, [&](qsizetype feed) {
             m_starts.push_back(start);
-            m_longest = std::max<qsizetype>(m_longest, end - start);
-            start = end;
+            m_longest = std::max<qsizetype>(m_longest, feed + 1 - start);
+            start = feed + 1;
+        });
+        if (start < size) { // a last line without a line end
+            m_starts.push_back(start);
+            m_longest = std::max<qsizetype>(m_longest, size - start);
         }
         m_starts.push_back(size);
         m_itemSize = QSize(int(std::min<qsizetype>(m_longest + 2, 4000)) * charWidth, lineHeight);
@@ -102,7 +157,23 @@ bool TextFileView::loadFile(const QString& path, QString* error)
             *error = QStringLiteral("Cannot open %1: %2").arg(path, file.errorString());
         return false;
     }
-    QByteArray bytes = file.readAll();
+    // Read straight into one buffer of the file's size: the file's bytes are held once.
+    const qint64 expected = file.size();
+    QByteArray bytes;
+    qint64 got = 0;
+    if (expected > 0) {
+        bytes = QByteArray(expected, Qt::Uninitialized);
+        adviseLargePages(bytes.data(), expected);
+        while (got < expected) {
+            const qint64 n = file.read(bytes.data() + got, expected - got);
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        bytes.truncate(got); // the file shrank while it was read
+    }
+    if (got == expected && file.error() == QFileDevice::NoError)
+        bytes.append(file.readAll()); // whatever was added since its size was taken
     if (file.error() != QFileDevice::NoError) {
         if (error)
             *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
