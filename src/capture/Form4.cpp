@@ -118,14 +118,17 @@ void Form4::buildControls(QWidget* client)
     m_Drive1 = new DriveList(client);
     m_Drive1->setObjectName(QStringLiteral("Drive1"));
     m_Drive1->setGeometry(Twips::rect(120, 240, 2175, 315));
+    m_Drive1->setAccessibleName(QStringLiteral("Drive"));
 
     m_Dir1 = new FolderList(client);
     m_Dir1->setObjectName(QStringLiteral("Dir1"));
     m_Dir1->setGeometry(Twips::rect(120, 600, 2175, 4815));
+    m_Dir1->setAccessibleName(QStringLiteral("Folders"));
 
     m_File1 = new FileList(client);
     m_File1->setObjectName(QStringLiteral("File1"));
     m_File1->setGeometry(Twips::rect(2400, 240, 2775, 5160));
+    m_File1->setAccessibleName(QStringLiteral("Files"));
 
     m_rt1 = new TextFileView(client);
     m_rt1->setObjectName(QStringLiteral("rt1"));
@@ -138,6 +141,7 @@ void Form4::buildControls(QWidget* client)
     m_Combo1->setInsertPolicy(QComboBox::NoInsert);
     m_Combo1->setMaxVisibleItems(15);
     m_Combo1->setGeometry(Twips::rect(5640, 5760, 1335, 315));
+    m_Combo1->setAccessibleName(QStringLiteral("Index value"));
 
     m_append = new QCheckBox(QStringLiteral("Append File"), client);
     m_append->setObjectName(QStringLiteral("append"));
@@ -161,6 +165,7 @@ void Form4::buildControls(QWidget* client)
     m_pb1->setValue(0);
     m_pb1->setTextVisible(false);
     m_pb1->setGeometry(Twips::rect(4080, 6360, 5535, 255));
+    m_pb1->setAccessibleName(QStringLiteral("Progress in the current folder"));
     m_pb1->raise();
 
     connect(m_Drive1, &DriveList::driveChanged, this, &Form4::Drive1_Change);
