@@ -15,6 +15,21 @@ TreeFolder& TreeFolder::folder(const QString& folderName)
     return folders.last();
 }
 
+TreeFolder treeOf(const QList<QPair<QString, QByteArray>>& entries)
+{
+    TreeFolder tree;
+    for (const auto& entry : entries) {
+        QStringList parts = entry.first.split(QLatin1Char('/'));
+        const QString name = parts.takeLast();
+        TreeFolder* folder = &tree;
+        for (const QString& part : parts)
+            folder = &folder->folder(part);
+        if (!name.isEmpty())
+            folder->file(name, entry.second);
+    }
+    return tree;
+}
+
 bool writeTree(const TreeFolder& tree, const QString& root)
 {
     for (const auto& file : tree.files) {

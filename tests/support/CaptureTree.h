@@ -17,6 +17,10 @@ struct TreeFolder
     void file(const QString& fileName, const QByteArray& content) { files.append({fileName, content}); }
 };
 
+// A tree from paths relative to its top: "a/b/name" is a file with the given content; a path
+// ending in "/" is an empty folder.
+TreeFolder treeOf(const QList<QPair<QString, QByteArray>>& entries);
+
 // Creates the tree's files and folders inside root (which must exist).
 bool writeTree(const TreeFolder& tree, const QString& root);
 
