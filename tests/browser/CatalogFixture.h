@@ -59,12 +59,16 @@ inline void closeAllWindows()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// The file names the grid shows now, top to bottom.
-inline QStringList gridFileNames(const Form1& form)
+// The file names a grid model shows now, top to bottom.
+inline QStringList gridFileNames(const QAbstractItemModel& model)
 {
     QStringList names;
-    const auto* model = form.DataGrid1()->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        names << model->index(row, 1).data().toString();
+    for (int row = 0; row < model.rowCount(); ++row)
+        names << model.index(row, 1).data().toString();
     return names;
+}
+
+inline QStringList gridFileNames(const Form1& form)
+{
+    return gridFileNames(*form.DataGrid1()->model());
 }

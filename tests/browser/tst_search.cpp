@@ -2,14 +2,12 @@
 // their different orders of steps on the no-match path, Reset, and the awkward inputs.
 #include "CatalogFixture.h"
 
-#include "browser/Form2.h"
 #include "browser/SearchController.h"
 #include "platform/widgets/Twips.h"
 #include "support/DialogRecorder.h"
 #include "support/TestEnvironment.h"
 
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -17,6 +15,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -37,24 +36,13 @@ QString countText(qint64 n)
     return QStringLiteral("Number of Records: ") + QString::number(n);
 }
 
-// What a literal, case-blind "contains" finds: the independent description of a match.
-QStringList containing(const QString& text)
+// What a literal, case-blind "contains" finds, or an exact index: the independent description.
+QStringList matching(const QString& text, bool byIndex = false)
 {
     QStringList names;
-    for (const CatalogRow& row : kRows) {
-        if (row.filename.contains(text, Qt::CaseInsensitive))
+    for (const CatalogRow& row : kRows)
+        if (byIndex ? row.index == text : row.filename.contains(text, Qt::CaseInsensitive))
             names << row.filename;
-    }
-    return names;
-}
-
-QStringList withIndex(const QString& index)
-{
-    QStringList names;
-    for (const CatalogRow& row : kRows) {
-        if (row.index == index)
-            names << row.filename;
-    }
     return names;
 }
 
@@ -71,7 +59,6 @@ class TestSearch : public QObject
 
 private slots:
     void initTestCase() { m_env = std::make_unique<TestEnvironment>(); }
-
     void init()
     {
         m_dialogs = std::make_unique<DialogRecorder>();
@@ -79,10 +66,8 @@ private slots:
         QVERIFY(m_form);
         m_records = makeCatalog(kRows);
         QVERIFY(showLoadedCatalog(*m_form, m_records, QStringLiteral("/fixture/catalog.txt")));
-        QCOMPARE(m_form->recordCountText(), countText(10));
         m_dialogs->clear();
     }
-
     void cleanup()
     {
         closeAllWindows();
@@ -99,10 +84,8 @@ private slots:
         QVERIFY(!m_form->Timer1()->isActive());
         QTest::qWait(700);
         QCOMPARE(filters.count(), 0);
-        QCOMPARE(m_form->gridModel()->rowCount(), 10);
         QCOMPARE(m_form->recordCountText(), countText(10));
         QVERIFY(m_dialogs->messages.isEmpty());
-        QCOMPARE(m_dialogs->beeps, 0);
     }
 
     void fileNameSearchFindsLiteralText_data()
@@ -111,7 +94,6 @@ private slots:
         QTest::addColumn<int>("expected");
         QTest::newRow("plain") << "beach" << 2;
         QTest::newRow("upper case finds lower") << "BEACH" << 2;
-        QTest::newRow("non-ASCII lower") << "été" << 2;
         QTest::newRow("non-ASCII upper") << "ÉTÉ" << 2;
         QTest::newRow("apostrophe inside") << "it's" << 1;
         QTest::newRow("lone quote") << "'" << 1;
@@ -119,8 +101,6 @@ private slots:
         QTest::newRow("lone percent") << "%" << 1;
         QTest::newRow("asterisk inside") << "star*file" << 1;
         QTest::newRow("lone asterisk") << "*" << 1;
-        QTest::newRow("leading asterisk") << "*file" << 1;
-        QTest::newRow("trailing asterisk") << "star*" << 1;
         QTest::newRow("brackets") << "[draft]" << 1;
         QTest::newRow("open bracket") << "[d" << 1;
         QTest::newRow("blank only") << " " << 1;
@@ -131,82 +111,66 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(int, expected);
-        QCOMPARE(containing(text).size(), expected); // the fixture says what the row claims
-
-        m_form->Text1()->setText(text);
-        m_form->Command3()->click();
-        QVERIFY(indicatorOpen());
-        QVERIFY(m_form->Timer1()->isActive());
-        QVERIFY(!m_form->Timer2()->isActive());
-
-        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        QCOMPARE(matching(text).size(), expected); // the fixture says what the row claims
+        search(text);
         QVERIFY(!m_form->Timer1()->isActive());
-        QCOMPARE(gridFileNames(*m_form), containing(text));
+        QCOMPARE(gridFileNames(*m_form), matching(text));
         QCOMPARE(m_form->recordCountText(), countText(expected));
         QCOMPARE(m_form->Text1()->text(), text);
-        // FormatGrid ran after the filter reset the grid.
-        QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth);
+        QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth); // FormatGrid ran
         QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
         QVERIFY(m_dialogs->messages.isEmpty());
         QCOMPARE(m_dialogs->beeps, 0);
     }
 
-    // The quoting must keep the user's text whole: it never reaches the filter as syntax.
-    void criteriaQuoteTheText()
+    // The two searches take their steps in different orders: the file-name search lays the
+    // grid out before the box, the index search only after it.
+    void noMatch_data()
     {
-        QCOMPARE(SearchController::fileNameCriterion("it's"),
-                 QStringLiteral("Filename LIKE '*it''s*'"));
-        QCOMPARE(SearchController::indexCriterion("1'"), QStringLiteral("Index = '1'''"));
-        RecordSet& records = *m_records;
-        for (const char* raw : {"'", "''", "a' OR Filename LIKE '*", "*%*", "[]'*"}) {
-            const QString text = QString::fromUtf8(raw);
-            QString error;
-            QVERIFY2(records.setFilter(SearchController::fileNameCriterion(text), &error),
-                     qPrintable(text + ": " + error));
-            QCOMPARE(records.recordCount(), qint64(containing(text).size()));
-        }
+        QTest::addColumn<bool>("byIndex");
+        QTest::addColumn<int>("widthWhileBoxOpen");
+        QTest::newRow("file name") << false << kFormattedIndexWidth;
+        QTest::newRow("index") << true << kUserWidth;
     }
 
-    void fileNameSearchWithoutMatch()
+    void noMatch()
     {
+        QFETCH(bool, byIndex);
+        QFETCH(int, widthWhileBoxOpen);
         // A first search leaves a count that the failed one must not touch.
-        m_form->Text1()->setText("beach");
-        m_form->Command3()->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        search("beach");
         QCOMPARE(m_form->recordCountText(), countText(2));
 
-        struct Snapshot
-        {
-            bool indicator;
-            int rows;
-            int indexWidth;
-            int beeps;
-            QString text;
-        };
-        QList<Snapshot> seen;
+        QStringList seen; // indicator up, rows shown, first column width, beeps, search text
         m_dialogs->whileOpen = [&](const Dialogs::Message&) {
-            seen.append({indicatorOpen(), m_form->gridModel()->rowCount(),
-                         m_form->DataGrid1()->columnWidth(0), m_dialogs->beeps,
-                         m_form->Text1()->text()});
+            seen << QStringLiteral("%1 %2 %3 %4 %5")
+                        .arg(indicatorOpen())
+                        .arg(m_form->gridModel()->rowCount())
+                        .arg(m_form->DataGrid1()->columnWidth(0))
+                        .arg(m_dialogs->beeps)
+                        .arg(m_form->Text1()->text());
         };
         // The user has dragged the first column wider: only FormatGrid puts it back.
         m_form->DataGrid1()->setColumnWidth(0, kUserWidth);
-        m_form->Text1()->setText("no such file");
-        m_form->Command3()->click();
+        QTimer* timer = byIndex ? m_form->Timer2() : m_form->Timer1();
+        if (byIndex) { // "4" is offered, but the only record near it holds "04"
+            chooseIndex(3);
+        } else {
+            m_form->Text1()->setText("no such file");
+            m_form->Command3()->click();
+        }
+        QVERIFY(indicatorOpen() && timer->isActive());
+        QVERIFY(!(byIndex ? m_form->Timer1() : m_form->Timer2())->isActive());
         QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
 
         QCOMPARE(m_dialogs->shown(), QStringList{"Filter Status|No Records Found"});
         QCOMPARE(m_dialogs->messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(m_dialogs->messages[0].icon, QMessageBox::NoIcon);
         QCOMPARE(m_dialogs->beeps, 1);
-        // While the box waits: the indicator is up, every record is back and the grid has
-        // already been laid out, the beep came first, the search box still has the text.
-        QCOMPARE(seen.size(), 1);
-        QVERIFY(seen[0].indicator);
-        QCOMPARE(seen[0].rows, 10);
-        QCOMPARE(seen[0].indexWidth, kFormattedIndexWidth);
-        QCOMPARE(seen[0].beeps, 1);
-        QCOMPARE(seen[0].text, QStringLiteral("no such file"));
+        // While the box waits: the indicator is up, every record is back, the beep came first,
+        // the search box still has its text.
+        QCOMPARE(seen, QStringList{QStringLiteral("1 10 %1 1 ").arg(widthWhileBoxOpen) +
+                                   (byIndex ? "beach" : "no such file")});
         // Afterwards: all records from the first, box emptied, count as before.
         QCOMPARE(m_form->gridModel()->rowCount(), 10);
         QCOMPARE(m_records->filter(), QString());
@@ -215,61 +179,15 @@ private slots:
         QCOMPARE(m_form->Text1()->text(), QString());
         QCOMPARE(m_form->recordCountText(), countText(2));
         QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth);
-        QVERIFY(!m_form->Timer1()->isActive());
-    }
-
-    void indexSearchWithoutMatch()
-    {
-        QComboBox* combo = m_form->Combo1();
-        QCOMPARE(combo->count(), 4);
-        m_form->Text1()->setText("kept until the failure");
-        struct Snapshot
-        {
-            bool indicator;
-            int rows;
-            int indexWidth;
-            int beeps;
-        };
-        QList<Snapshot> seen;
-        m_dialogs->whileOpen = [&](const Dialogs::Message&) {
-            seen.append({indicatorOpen(), m_form->gridModel()->rowCount(),
-                         m_form->DataGrid1()->columnWidth(0), m_dialogs->beeps});
-        };
-        m_form->DataGrid1()->setColumnWidth(0, kUserWidth);
-        // "4" is offered, but the only record near it holds "04": the comparison is exact.
-        combo->setCurrentIndex(3);
-        emit combo->activated(3);
-        QVERIFY(indicatorOpen());
-        QVERIFY(m_form->Timer2()->isActive());
-        QVERIFY(!m_form->Timer1()->isActive());
-        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
-
-        QCOMPARE(m_dialogs->shown(), QStringList{"Filter Status|No Records Found"});
-        QCOMPARE(m_dialogs->beeps, 1);
-        QCOMPARE(seen.size(), 1);
-        QVERIFY(seen[0].indicator);
-        QCOMPARE(seen[0].rows, 10);
-        QCOMPARE(seen[0].beeps, 1);
-        // Unlike the file-name search, nothing has laid the rebound grid out yet.
-        QCOMPARE(seen[0].indexWidth, kUserWidth);
-        QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth);
-        // The search box is emptied, the index list keeps the value that found nothing.
-        QCOMPARE(m_form->Text1()->text(), QString());
-        QCOMPARE(combo->currentText(), QStringLiteral("4"));
-        QCOMPARE(m_form->gridModel()->rowCount(), 10);
-        QCOMPARE(m_records->absolutePosition(), 0);
-        QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
-        QCOMPARE(m_form->recordCountText(), countText(10));
-        QVERIFY(!m_form->Timer2()->isActive());
+        QVERIFY(!timer->isActive());
+        if (byIndex) // the index list keeps the value that found nothing
+            QCOMPARE(m_form->Combo1()->currentText(), QStringLiteral("4"));
     }
 
     void indexSearchAfterFileNameSearch()
     {
-        m_form->Text1()->setText("/docs/");
-        m_form->Command3()->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        search("/docs/");
         QCOMPARE(m_form->gridModel()->rowCount(), 5);
-
         // Chosen with the keyboard: Down moves from "1" to "2".
         QComboBox* combo = m_form->Combo1();
         combo->setCurrentIndex(0);
@@ -278,41 +196,24 @@ private slots:
         QVERIFY(m_form->Timer2()->isActive());
         QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
 
-        QCOMPARE(gridFileNames(*m_form), withIndex("2"));
+        QCOMPARE(gridFileNames(*m_form), matching("2", true));
         QCOMPARE(m_form->recordCountText(), countText(3));
         QCOMPARE(m_form->Text1()->text(), QStringLiteral("/docs/"));
         QVERIFY(m_dialogs->messages.isEmpty());
     }
 
-    void indexSearchComparesExactly()
-    {
-        QComboBox* combo = m_form->Combo1();
-        combo->setCurrentIndex(2);
-        emit combo->activated(2);
-        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
-        QCOMPARE(gridFileNames(*m_form), withIndex("3"));
-        QCOMPARE(m_form->recordCountText(), countText(3)); // not the "04" record
-    }
-
     void resetShowsEverything()
     {
-        m_form->Text1()->setText("beach");
-        m_form->Command3()->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
-        QComboBox* combo = m_form->Combo1();
-        combo->setCurrentIndex(1);
-        QCOMPARE(m_form->gridModel()->rowCount(), 2);
+        search("beach");
+        m_form->Combo1()->setCurrentIndex(1);
         m_form->DataGrid1()->setCurrentIndex(m_form->gridModel()->index(1, 1));
+        m_form->DataGrid1()->setColumnWidth(0, kUserWidth);
 
         m_form->Command4()->click();
         QVERIFY(!indicatorOpen());
-        QVERIFY(!m_form->Timer1()->isActive());
-        QVERIFY(!m_form->Timer2()->isActive());
-        QCOMPARE(m_records->filter(), QString());
+        QVERIFY(!m_form->Timer1()->isActive() && !m_form->Timer2()->isActive());
         QCOMPARE(m_form->gridModel()->rowCount(), 10);
-        QCOMPARE(m_form->Text1()->text(), QString());
-        QCOMPARE(combo->currentText(), QString());
-        QCOMPARE(combo->count(), 4);
+        QCOMPARE(m_form->Text1()->text() + m_form->Combo1()->currentText(), QString());
         QCOMPARE(m_form->recordCountText(), countText(10));
         QCOMPARE(m_records->absolutePosition(), 0);
         QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
@@ -331,36 +232,25 @@ private slots:
         });
         m_form->Text1()->setText("beach");
         m_form->Command3()->click();
-        QComboBox* combo = m_form->Combo1();
-        combo->setCurrentIndex(1);
-        emit combo->activated(1);
-        QVERIFY(m_form->Timer1()->isActive());
-        QVERIFY(m_form->Timer2()->isActive());
-        int indicators = 0;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            indicators += qobject_cast<Form2*>(w) && w->isVisible() ? 1 : 0;
-        QCOMPARE(indicators, 1);
+        chooseIndex(1);
+        QVERIFY(m_form->Timer1()->isActive() && m_form->Timer2()->isActive());
 
         QTRY_VERIFY_WITH_TIMEOUT(!m_form->Timer2()->isActive(), 3000);
-        QCOMPARE(afterTick.size(), 1);
-        QCOMPARE(afterTick[0].first, 2);
-        QVERIFY(!afterTick[0].second);
+        QCOMPARE(afterTick, (QList<QPair<int, bool>>{{2, false}}));
         QVERIFY(!indicatorOpen());
-        QCOMPARE(gridFileNames(*m_form), withIndex("2"));
+        QCOMPARE(gridFileNames(*m_form), matching("2", true));
         QCOMPARE(m_form->recordCountText(), countText(3));
         QVERIFY(m_dialogs->messages.isEmpty());
     }
 
     void tickWhileNoRecordsBoxIsOpenDoesNotRunAgain()
     {
-        // Counted after the search's own handler has returned from the tick.
-        int ticks = 0;
+        int ticks = 0; // counted after the search's own handler has returned from the tick
         connect(m_form->Timer1(), &QTimer::timeout, this, [&] { ++ticks; });
         bool retick = true;
         m_dialogs->whileOpen = [&](const Dialogs::Message&) {
-            if (!retick)
+            if (!std::exchange(retick, false))
                 return;
-            retick = false;
             // The box's own event loop delivers a further tick of the same timer.
             m_form->Timer1()->start(0);
             QTRY_COMPARE_WITH_TIMEOUT(ticks, 1, 2000);
@@ -374,12 +264,7 @@ private slots:
         QCOMPARE(m_dialogs->messages.size(), 1);
         QCOMPARE(m_dialogs->beeps, 1);
         QVERIFY(!m_form->Timer1()->isActive());
-        QCOMPARE(m_form->Text1()->text(), QString());
-
-        // The search is not stuck: the next one runs normally.
-        m_form->Text1()->setText("beach");
-        m_form->Command3()->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        search("beach"); // not stuck: the next search runs normally
         QCOMPARE(m_form->gridModel()->rowCount(), 2);
     }
 
@@ -387,74 +272,67 @@ private slots:
     {
         closeAllWindows();
         m_form = openDatabaseWindow();
-        QVERIFY(m_form);
-        QVERIFY(!m_form->recordSet());
+        QVERIFY(m_form && !m_form->recordSet());
         const QString before = m_form->recordCountText();
-
         m_form->Text1()->setText("beach");
         m_form->Command3()->click();
-        QVERIFY(!indicatorOpen());
-        QVERIFY(!m_form->Timer1()->isActive());
-
         m_form->Combo1()->addItem("1");
         emit m_form->Combo1()->activated(0);
         QVERIFY(!indicatorOpen());
-        QVERIFY(!m_form->Timer2()->isActive());
+        QVERIFY(!m_form->Timer1()->isActive() && !m_form->Timer2()->isActive());
 
         m_form->Command4()->click();
         // A tick that arrives anyway finds nothing to do and fails nowhere.
         m_form->Timer1()->start(0);
         m_form->Timer2()->start(0);
         QTRY_VERIFY(!m_form->Timer1()->isActive() && !m_form->Timer2()->isActive());
-
         QCOMPARE(m_form->recordCountText(), before);
         QCOMPARE(m_form->Text1()->text(), QStringLiteral("beach"));
         QCOMPARE(m_form->Combo1()->currentText(), QStringLiteral("1"));
-        QCOMPARE(m_form->gridModel()->rowCount(), 0);
         QVERIFY(m_dialogs->messages.isEmpty());
         QCOMPARE(m_dialogs->beeps, 0);
-        m_records.reset();
     }
 
-    // A criterion the record set cannot take (here: a catalog without the field) is reported
-    // and changes nothing.
+    // A criterion the record set cannot take (a catalog without the field) is reported and
+    // changes nothing.
     void refusedCriterionIsReported()
     {
         auto odd = std::make_shared<RecordSet>();
         odd->appendField("Name", RecordSet::adChar, 20, 0);
         odd->open();
-        for (const char* name : {"a", "b"}) {
-            odd->addNew();
-            odd->setValue(0, QString::fromLatin1(name));
-            odd->update();
-        }
         QVERIFY(odd->setFilter("Name = 'a'"));
-
-        QLineEdit text;
+        QLineEdit text("x");
         QTimer timer;
-        QStringList counts;
-        int formats = 0;
+        int touched = 0; // count texts and grid layouts
         SearchTargets targets;
         targets.Text1 = &text;
         targets.Timer1 = &timer;
         targets.records = [odd] { return odd; };
-        targets.setRecordCountText = [&](const QString& t) { counts << t; };
-        targets.formatGrid = [&] { ++formats; };
-        SearchController search(targets);
-        text.setText("x");
-        search.Timer1_Timer();
+        targets.setRecordCountText = [&](const QString&) { ++touched; };
+        targets.formatGrid = [&] { ++touched; };
+        SearchController(targets).Timer1_Timer();
 
         QCOMPARE(m_dialogs->messages.size(), 1);
         QVERIFY(!m_dialogs->messages[0].text.isEmpty());
         QCOMPARE(odd->filter(), QStringLiteral("Name = 'a'"));
-        QCOMPARE(odd->recordCount(), qint64(1));
-        QVERIFY(counts.isEmpty());
-        QCOMPARE(formats, 0);
+        QCOMPARE(touched, 0);
         QCOMPARE(m_dialogs->beeps, 0);
         QCOMPARE(text.text(), QStringLiteral("x"));
     }
 
 private:
+    void chooseIndex(int item)
+    {
+        m_form->Combo1()->setCurrentIndex(item);
+        emit m_form->Combo1()->activated(item);
+    }
+    void search(const QString& text)
+    {
+        m_form->Text1()->setText(text);
+        m_form->Command3()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+    }
+
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<DialogRecorder> m_dialogs;
     Form1* m_form = nullptr;
