@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,20 +23,17 @@ struct OpenerLog
     QString error;     // when not empty, every Open fails with it
 };
 
-class RecordingOpener : public FileOpener
+struct RecordingOpener : FileOpener
 {
-public:
-    explicit RecordingOpener(OpenerLog& log) : m_log(log) {}
+    OpenerLog& log;
+    explicit RecordingOpener(OpenerLog& l) : log(l) {}
     bool Open(QString& fileName, QString* error) override
     {
-        m_log.names << fileName;
+        log.names << fileName;
         if (error)
-            *error = m_log.error;
-        return m_log.error.isEmpty();
+            *error = log.error;
+        return log.error.isEmpty();
     }
-
-private:
-    OpenerLog& m_log;
 };
 
 void doubleClickRow(QTableView* grid, int row)
@@ -62,9 +58,7 @@ private slots:
         FileOpener::setFactory([this] { return std::make_unique<RecordingOpener>(m_log); });
         m_dialogs = std::make_unique<DialogRecorder>();
         m_form = openDatabaseWindow();
-        QVERIFY(m_form);
-        m_action = m_form->findChild<RecordOpenAction*>();
-        QVERIFY(m_action);
+        QVERIFY(m_form && m_form->findChild<RecordOpenAction*>());
         // Blanks at the end of a name belong to the value.
         QVERIFY(showLoadedCatalog(*m_form,
                                   makeCatalog({{"1", "/data/a/first.txt", "1"},
@@ -94,15 +88,14 @@ private slots:
         QCOMPARE(m_log.names.last(), QStringLiteral("/data/a/first.txt"));
         QCOMPARE(grid->currentIndex().row(), 1);
         QVERIFY(m_dialogs->messages.isEmpty());
-        QCOMPARE(m_form->gridModel()->rowCount(), 3);
     }
 
     void nothingToOpen()
     {
         m_form->DataGrid1()->setCurrentIndex(QModelIndex());
-        m_action->openCurrentRecord();
+        m_form->findChild<RecordOpenAction*>()->openCurrentRecord();
         closeAllWindows();
-        m_form = openDatabaseWindow();
+        m_form = openDatabaseWindow(); // nothing loaded
         m_form->findChild<RecordOpenAction*>()->openCurrentRecord();
         QCOMPARE(m_dialogs->messages.size(), 2);
         QCOMPARE(m_dialogs->messages[0].text, RecordOpenAction::noCurrentRecordText());
@@ -118,7 +111,6 @@ private slots:
         QCOMPARE(m_log.names, QStringList{"/data/a/first.txt"});
         QCOMPARE(m_dialogs->shown(),
                  QStringList{RecordOpenAction::openErrorTitle() + "|" + m_log.error});
-        QVERIFY(m_form->isVisible());
         m_log.error.clear();
         doubleClickRow(m_form->DataGrid1(), 2);
         QCOMPARE(m_log.names.size(), 2);
@@ -129,8 +121,6 @@ private slots:
     {
         QAction* item = m_form->findChild<QAction*>("mnuopenfile");
         QVERIFY(item && !item->isEnabled());
-        m_form->Command4()->click();
-        QVERIFY(!item->isEnabled());
         item->trigger(); // a disabled action does not fire
         QVERIFY(m_log.names.isEmpty());
     }
@@ -170,7 +160,6 @@ private:
     std::unique_ptr<DialogRecorder> m_dialogs;
     OpenerLog m_log;
     Form1* m_form = nullptr;
-    RecordOpenAction* m_action = nullptr;
 };
 
 QTEST_MAIN(TestOpenAction)

@@ -76,14 +76,20 @@ class TestClass1 : public QObject
         QTest::newRow(row) << bytes << rows << QString();
     }
 
-    // Every OpenError message; one raised while the channel is still in use is recorded as
-    // "channel still open".
-    static void recordErrors(Class1& source, const FileChannel& channel, QStringList& errors)
+    // A source on a channel of its own that records every OpenError message; one raised while
+    // the channel is still in use is recorded as "channel still open".
+    struct Source
     {
-        connect(&source, &Class1::OpenError, &source, [&](const QString& message) {
-            errors << (channel.isOpen() ? QStringLiteral("channel still open") : message);
-        });
-    }
+        FileChannel channel;
+        Class1 source{channel};
+        QStringList errors;
+        Source()
+        {
+            connect(&source, &Class1::OpenError, &source, [this](const QString& message) {
+                errors << (channel.isOpen() ? QStringLiteral("channel still open") : message);
+            });
+        }
+    };
 
 private slots:
     void validateChecksTheFirstLine_data()
@@ -94,15 +100,13 @@ private slots:
         QTest::newRow("worked example") << kWorkedExample << QString();
         QTest::newRow("no line end") << QByteArray("3\ta\t1") << QString();
         QTest::newRow("blanks around index") << QByteArray(" 12 \ta\t1\r\n") << QString();
-        QTest::newRow("only first line counts")
-            << QByteArray("1\ta\t1\r\ngarbage\r\n") << QString();
+        QTest::newRow("only first line counts") << QByteArray("1\ta\t1\r\nbad\r\n") << QString();
         QTest::newRow("50 MB line") << fiftyMegabyteLine() << QString();
         QTest::newRow("Windows-1252 name") << QByteArray("4\tD:\\\xE9t\xE9\t1\r\n") << QString();
         QTest::newRow("empty file") << QByteArray() << QString(Class1::kPreviouslyCreatedIncorrect);
         QTest::newRow("heading line")
             << QByteArray("Index\tFilename\tSize (bytes)\r\n1\ta\t1\r\n") << incorrect;
         QTest::newRow("no tab") << QByteArray("3 D:\\a 12\r\n1\ta\t1\r\n") << incorrect;
-        QTest::newRow("tab on second line only") << QByteArray("3\n\t1") << incorrect;
         QTest::newRow("tab after lone CR") << QByteArray("3\r\t1") << incorrect;
         QTest::newRow("empty first line") << QByteArray("\r\n1\ta\t1\r\n") << incorrect;
         QTest::newRow("empty index") << QByteArray("\ta\t1\r\n") << incorrect;
@@ -117,15 +121,12 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
         const QString path = writeFile(bytes);
-        FileChannel channel;
-        Class1 source(channel);
-        QStringList errors;
-        recordErrors(source, channel, errors);
+        Source s;
         QString failure;
-        QCOMPARE(source.Validate(path, &failure), message.isEmpty() ? VbTrue : VbFalse);
-        QCOMPARE(errors, message.isEmpty() ? QStringList() : QStringList{message});
-        QVERIFY(failure.isEmpty() && !source.rsCustomers && source.currentfile.isEmpty());
-        QVERIFY(!channel.isOpen());
+        QCOMPARE(s.source.Validate(path, &failure), message.isEmpty() ? VbTrue : VbFalse);
+        QCOMPARE(s.errors, message.isEmpty() ? QStringList() : QStringList{message});
+        QVERIFY(failure.isEmpty() && !s.source.rsCustomers && s.source.currentfile.isEmpty());
+        QVERIFY(!s.channel.isOpen());
         QCOMPARE(readBack(path), bytes);
     }
 
@@ -186,14 +187,9 @@ private slots:
         addReadBoundaryRow("CR last byte of a read", (4 << 20) - 1);
         addReadBoundaryRow("CR first byte of a read", 4 << 20);
         addReadBoundaryRow("CR LF last bytes of a read", (4 << 20) - 2);
-        // What the writer produces, the loader gives back.
-        const Rows written = {{"12", "/home/ann/été/photo 1.jpg", "48213"},
-                              {"99999", "/big/disk.img", "5368709120"},
-                              {"1", "/x/" + QString(300, QChar(0x4E2D)), "1"}};
-        QByteArray bytes;
-        for (const QStringList& row : written)
-            bytes += CatalogLine::format(row[0], row[1], row[2].toLongLong());
-        QTest::newRow("as written") << bytes << written << QString();
+        QTest::newRow("UTF-8 and a 64-bit size")
+            << QByteArray("99999\t/\xc3\xa9t\xc3\xa9/\xe4\xb8\xad.img\t5368709120\r\n")
+            << Rows{{"99999", "/été/中.img", "5368709120"}} << QString();
         QTest::newRow("50 MB line stops")
             << fiftyMegabyteLine() << Rows{}
             << "The value for field 'Filename' is longer than its width of 32767 characters";
@@ -204,19 +200,15 @@ private slots:
         QFETCH(Rows, rows);
         QFETCH(QString, error);
         const QString path = writeFile(bytes);
-        FileChannel channel;
-        Class1 source(channel);
-        QStringList errors; // raised before Populate returns, with the channel already free
-        recordErrors(source, channel, errors);
-        source.Populate(path);
-        QCOMPARE(errors, error.isEmpty() ? QStringList() : QStringList{error});
-        QCOMPARE(source.currentfile, path);
-        QVERIFY(source.rsCustomers);
-        QCOMPARE(rowsOf(source.rsCustomers), rows);
-        QVERIFY(!source.rsCustomers->isAdding());
-        // The first record is current.
-        QCOMPARE(source.rsCustomers->value(1), rows.isEmpty() ? QString() : rows[0][1]);
-        QVERIFY(!channel.isOpen());
+        Source s; // errors are raised before Populate returns, with the channel already free
+        s.source.Populate(path);
+        QCOMPARE(s.errors, error.isEmpty() ? QStringList() : QStringList{error});
+        QCOMPARE(s.source.currentfile, path);
+        const RecordSetPtr rs = s.source.rsCustomers;
+        QVERIFY(rs && !rs->isAdding());
+        QCOMPARE(rowsOf(rs), rows);
+        QCOMPARE(rs->value(1), rows.isEmpty() ? QString() : rows[0][1]); // the first is current
+        QVERIFY(!s.channel.isOpen());
         QCOMPARE(readBack(path), bytes);
     }
 
@@ -224,10 +216,8 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("description");
-        QTest::newRow("missing") << "missing.txt"
-                                 << "File not found";
-        QTest::newRow("directory") << "folder"
-                                   << "is a folder";
+        QTest::newRow("missing") << "missing.txt" << "File not found";
+        QTest::newRow("directory") << "folder" << "is a folder";
     }
     void unopenableFile()
     {

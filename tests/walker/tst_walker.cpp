@@ -56,31 +56,24 @@ struct Walk
     bool searchflag = true;
     QStringList messages;
     FileChannel channel;
-    WalkContext context;
     QString catalog = dir.filePath(QStringLiteral("catalog.txt"));
+    WalkContext context{&lists, [this] { return searchflag; }, catalog, &channel,
+                        [this](const QString& text) { messages.append(text); }};
     VbBool result = VbFalse;
 
     explicit Walk(const TreeFolder& tree)
     {
         QVERIFY(QDir().mkpath(root) && writeTree(tree, root));
-        context.lists = &lists;
-        context.searchflag = [this] { return searchflag; };
-        context.catalogName = catalog;
-        context.channel = &channel;
-        context.report = [this](const QString& text) { messages.append(text); };
         lists.index = QStringLiteral("3");
     }
 
     // Opens the catalog afresh, sets the lists to start and walks it as a run does.
-    bool run(QString start = QString())
+    bool run(const QString& start = QString())
     {
-        if (start.isEmpty())
-            start = root;
-        ProgramState::filecount = 0;
-        ProgramState::blockcount = 0;
+        ProgramState::filecount = ProgramState::blockcount = 0;
         QString error;
         if (!channel.open(catalog, FileChannel::Mode::Output, &error)
-            || !lists.setFolderPath(start, &error)) {
+            || !lists.setFolderPath(start.isEmpty() ? root : start, &error)) {
             qWarning() << error;
             return false;
         }
@@ -194,7 +187,6 @@ private slots:
         QFETCH(int, filecount);
         QFETCH(int, blockcount);
         const TreeFolder tree = generatedTree(files, 45, 4);
-        QCOMPARE(countFiles(tree), files);
         Walk walk(tree);
         // How much of the catalog is on disk each time a file's length is read: right after a
         // reopen, everything written before it must be there.
@@ -203,7 +195,6 @@ private slots:
         QVERIFY(walk.run());
         const QByteArray expected = walk.expected(tree);
         QCOMPARE(walk.bytes(), expected);
-        QCOMPARE(walk.bytes().count('\n'), files);
         QCOMPARE(ProgramState::filecount, filecount);
         QCOMPARE(ProgramState::blockcount, blockcount);
         QCOMPARE(onDisk.size(), files);
@@ -232,7 +223,6 @@ private slots:
                  qPrintable(walk.messages.first()));
         QVERIFY(walk.context.failed);
         QCOMPARE(walk.bytes(), firstLines(walk.expected(tree), 1000));
-        QVERIFY(!walk.channel.isOpen());
     }
 
     void indexValueReadPerRecord()
