@@ -2,7 +2,6 @@
 // catalogs written by real runs, and everything that may happen while a walk yields.
 #include "browser/BrowserWindows.h"
 #include "browser/Form1.h"
-#include "capture/CaptureRun.h"
 #include "capture/CaptureWindows.h"
 #include "capture/Form4.h"
 #include "platform/core/FileChannel.h"
@@ -44,6 +43,22 @@ bool idle(Form4* form)
     return form->windowTitle() == QLatin1String("Vellumark - Directory Capture")
            && form->Command3()->isEnabled() && !form->Command2()->isEnabled()
            && form->Dir1()->isEnabled();
+}
+
+bool running(Form4* form)
+{
+    return form->windowTitle().endsWith(QLatin1String("(In Progress)"))
+           && form->Command2()->isEnabled() && !form->Command3()->isEnabled()
+           && !form->Dir1()->isEnabled();
+}
+
+template <class List>
+QStringList entries(const List* list)
+{
+    QStringList names;
+    for (int i = 0; i < list->listCount(); ++i)
+        names << list->entry(i);
+    return names;
 }
 
 // Runs act at the walk's n-th yield (the first is at the start folder).
@@ -91,76 +106,27 @@ private slots:
         m_dir.reset();
     }
 
-    void newWindow()
+    // A new window's look and focus order; Reset empties what a run left and zeroes filecount.
+    void newWindowAndReset()
     {
         Form4* form = openForm();
-        QVERIFY(form);
         QVERIFY(idle(form));
         QCOMPARE(form->Combo1()->count(), 101);
         QCOMPARE(form->Combo1()->currentText(), QStringLiteral("Index Value"));
-        QCOMPARE(form->Combo1()->itemText(100), QStringLiteral("100"));
-        QCOMPARE(form->pb1()->value(), form->pb1()->minimum());
         QVERIFY(!form->append()->isChecked());
         QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files:"));
         QCOMPARE(form->Dir1()->path(), QDir::toNativeSeparators(QDir::currentPath()));
-        QCOMPARE(form->minimumSize(), form->maximumSize());
-
-        // Focus order among the controls that take focus.
         QStringList chain;
         QWidget* w = form->rt1();
-        for (int i = 0; i < 10; ++i) {
-            chain << w->objectName();
-            w = w->nextInFocusChain();
+        for (int i = 0; i < 10; ++i, w = w->nextInFocusChain()) {
             while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty()
                    || w->objectName().startsWith(QLatin1String("qt_")))
                 w = w->nextInFocusChain();
+            chain << w->objectName();
         }
         QCOMPARE(chain, (QStringList{"rt1", "Drive1", "Dir1", "File1", "Command1", "Command2",
                                      "Command3", "Combo1", "Command4", "append"}));
-    }
 
-    void listsFollowTheFolder()
-    {
-        Form4* form = openForm();
-        const QString root = makeTree(treeOf({{"Makefile", "m"}, {"a.txt", "a"}, {".hidden", "h"},
-                                              {"Sub/inner", "i"}, {"alpha/", ""}, {".git/", ""}}));
-        QVERIFY(!root.isEmpty());
-        QCOMPARE(form->File1()->path(), root);
-        QCOMPARE(form->File1()->listCount(), 2);
-        QCOMPARE(form->File1()->entry(0), QStringLiteral("a.txt"));
-        QCOMPARE(form->File1()->entry(1), QStringLiteral("Makefile"));
-        QCOMPARE(form->Dir1()->listCount(), 2);
-        QCOMPARE(form->Dir1()->entry(0), root + QStringLiteral("/alpha"));
-        QCOMPARE(form->Dir1()->entry(1), root + QStringLiteral("/Sub"));
-
-        // A folder that cannot be listed is refused; both lists stay where they were.
-        QString error;
-        QVERIFY(!form->Dir1()->setPath(root + QStringLiteral("/missing"), &error));
-        QVERIFY(error.contains(root + QStringLiteral("/missing")));
-        QCOMPARE(form->Dir1()->path(), root);
-        QCOMPARE(form->File1()->listCount(), 2);
-
-        // Activating a subfolder row enters it; the file list follows at once. (The rows are
-        // refreshed a moment after a quick series of moves.)
-        QAbstractItemModel* model = form->Dir1()->model();
-        QModelIndex sub;
-        auto findSub = [&] {
-            for (int row = 0; row < model->rowCount(); ++row) {
-                if (model->index(row, 0).data().toString().trimmed() == QLatin1String("Sub"))
-                    sub = model->index(row, 0);
-            }
-            return sub.isValid();
-        };
-        QTRY_VERIFY(findSub());
-        emit form->Dir1()->activated(sub);
-        QCOMPARE(form->Dir1()->path(), root + QStringLiteral("/Sub"));
-        QCOMPARE(form->File1()->listCount(), 1);
-        QCOMPARE(form->File1()->entry(0), QStringLiteral("inner"));
-    }
-
-    void reset()
-    {
-        Form4* form = openForm();
         form->rt1()->setText(QStringLiteral("some\ttext\r\n"));
         form->StatusBar1()->setText3(QStringLiteral("Number of Files: 12"));
         form->Combo1()->setCurrentIndex(5);
@@ -174,33 +140,34 @@ private slots:
         QCOMPARE(ProgramState::blockcount, 3);
     }
 
-    void fileOpen()
+    void listsFollowTheFolder()
     {
         Form4* form = openForm();
-        const QString path = m_env->writeFile(QStringLiteral("open.txt"), "1\t/a\t3\r\n2\t/b\t4\r\nlast");
-        form->StatusBar1()->setText3(QStringLiteral("Number of Files: 9"));
-        m_dialogs->queueFileName(path);
-        form->mnuOpen()->trigger();
-        QCOMPARE(m_dialogs->fileRequests.first().filter, QStringLiteral("Text files (*.txt)"));
-        QCOMPARE(form->rt1()->lineCount(), 3);
-        QCOMPARE(form->rt1()->line(1), QStringLiteral("2\t/b\t4"));
-        QCOMPARE(form->rt1()->text(), QStringLiteral("1\t/a\t3\r\n2\t/b\t4\r\nlast"));
-        QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: "));
+        const QString root = makeTree(treeOf({{"Makefile", "m"}, {"a.txt", "a"}, {".hidden", "h"},
+                                              {"Sub/inner", "i"}, {"alpha/", ""}, {".git/", ""}}));
+        QVERIFY(!root.isEmpty());
+        QCOMPARE(form->File1()->path(), root);
+        QCOMPARE(entries(form->File1()), (QStringList{"a.txt", "Makefile"}));
+        QCOMPARE(entries(form->Dir1()), (QStringList{root + "/alpha", root + "/Sub"}));
 
-        // The chooser offers the name chosen last; cancelling changes nothing.
-        form->mnuOpen()->trigger();
-        QCOMPARE(m_dialogs->fileRequests.at(1).initialName, path);
-        QCOMPARE(form->rt1()->lineCount(), 3);
-        QVERIFY(m_dialogs->messages.isEmpty());
+        // A folder that cannot be listed is refused; both lists stay where they were.
+        QString error;
+        QVERIFY(!form->Dir1()->setPath(root + QStringLiteral("/missing"), &error));
+        QVERIFY(error.contains(root + QStringLiteral("/missing")));
+        QCOMPARE(form->Dir1()->path(), root);
+        QCOMPARE(form->File1()->listCount(), 2);
 
-        // A file that cannot be read: "File Open Error", text and status bar unchanged.
-        form->StatusBar1()->setText3(QStringLiteral("Number of Files: 5"));
-        m_dialogs->queueFileName(m_dir->path()); // a folder
-        form->mnuOpen()->trigger();
-        QCOMPARE(m_dialogs->messages.size(), 1);
-        QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("File Open Error"));
-        QCOMPARE(form->rt1()->lineCount(), 3);
-        QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 5"));
+        // Activating a subfolder row enters it; the file list follows at once. (The rows are
+        // refreshed a moment after a quick series of moves.)
+        QAbstractItemModel* model = form->Dir1()->model();
+        QModelIndexList sub;
+        QTRY_VERIFY(!(sub = model->match(model->index(0, 0), Qt::DisplayRole,
+                                         QRegularExpression(QStringLiteral("^\\s*Sub\\s*$")), 1,
+                                         Qt::MatchRegularExpression))
+                         .isEmpty());
+        emit form->Dir1()->activated(sub.first());
+        QCOMPARE(form->Dir1()->path(), root + QStringLiteral("/Sub"));
+        QCOMPARE(entries(form->File1()), QStringList{"inner"});
     }
 
     void printing()
@@ -233,7 +200,6 @@ private slots:
         Dialogs::setAnswerer(answerer);
         form->mnuPrint()->trigger();
         QVERIFY(m_dialogs->messages.isEmpty());
-        QVERIFY(readAll(pdf).startsWith("%PDF"));
         const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
         if (pdftotext.isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed; the printed text was not read back");
@@ -244,31 +210,30 @@ private slots:
         // Every word with the top of its box, in reading order.
         const QRegularExpression word(
             QStringLiteral("<word xMin=\"[^\"]*\" yMin=\"([^\"]*)\"[^>]*>([^<]*)</word>"));
+        QMap<QString, double> tops; // word -> top of its box (the last of equal words)
         QStringList words;
-        QList<double> tops;
         for (auto it = word.globalMatch(html); it.hasNext();) {
             const auto m = it.next();
-            tops << m.captured(1).toDouble();
             words << m.captured(2);
+            tops[m.captured(2)] = m.captured(1).toDouble();
         }
-        QStringList sorted = words;
-        sorted.sort();
-        QCOMPARE(sorted, (QStringList{"/x/data.txt", "/x/other.txt", "12", "3", "3", "7"}));
+        words.sort();
+        QCOMPARE(words, (QStringList{"/x/data.txt", "/x/other.txt", "12", "3", "3", "7"}));
         // The page is printed without margins: the first catalog line sits one line below the
         // top, under the empty line printed first.
-        const double first = tops.at(words.indexOf(QStringLiteral("/x/data.txt")));
-        const double step = tops.at(words.indexOf(QStringLiteral("/x/other.txt"))) - first;
+        const double first = tops["/x/data.txt"];
+        const double step = tops["/x/other.txt"] - first;
         QVERIFY(step > 0);
         QVERIFY2(first > 0.8 * step, qPrintable(QStringLiteral("%1 %2").arg(first).arg(step)));
     }
 
-    void textViewLines_data()
+    // File > Open into rt1, with line ends on both sides of the view's chunk boundaries.
+    void fileOpen_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("empty") << QByteArray();
-        QTest::newRow("one line without end") << QByteArray("abc");
+        QTest::newRow("catalog") << QByteArray("1\t/a\t3\r\n2\t/b\t4\r\nlast");
         QTest::newRow("empty lines") << QByteArray("\n\n\r\n\nx\n\n");
-        // Line ends on both sides of every 16-byte boundary, and a last line without an end.
         QByteArray mixed;
         for (int i = 0; i < 300; ++i)
             mixed += QByteArray(i % 37, char('a' + i % 26)) + (i % 3 ? "\r\n" : "\n");
@@ -276,28 +241,43 @@ private slots:
         QTest::newRow("long line") << (QByteArray(70000, 'L') + "\nshort\n");
     }
 
-    void textViewLines()
+    void fileOpen()
     {
         QFETCH(QByteArray, content);
-        // What a plain reading of the text gives: split at LF, a CR before it dropped, no line
-        // after a final LF.
+        // A plain reading: split at LF, a CR before it dropped, no line after a final LF.
         QStringList expected;
         QList<QByteArray> parts = content.split('\n');
         if (content.isEmpty() || content.endsWith('\n'))
             parts.removeLast();
-        for (QByteArray part : parts)
+        for (const QByteArray& part : parts)
             expected.append(QString::fromUtf8(part.endsWith('\r') ? part.chopped(1) : part));
-        const QString path = m_env->writeFile(QStringLiteral("lines.txt"), content);
-        TextFileView view;
-        view.setText(QStringLiteral("before"));
-        QVERIFY(view.loadFile(path));
-        QCOMPARE(view.lineCount(), expected.size());
-        for (int i = 0; i < expected.size(); ++i)
-            QCOMPARE(view.line(i), expected.at(i));
-        QCOMPARE(view.text().toUtf8(), content);
-        // A file that cannot be read leaves the text as it was.
-        QVERIFY(!view.loadFile(m_dir->filePath(QStringLiteral("missing.txt"))));
-        QCOMPARE(view.lineCount(), expected.size());
+        Form4* form = openForm();
+        const QString path = m_env->writeFile(QStringLiteral("open.txt"), content);
+        form->StatusBar1()->setText3(QStringLiteral("Number of Files: 9"));
+        m_dialogs->queueFileName(path);
+        form->mnuOpen()->trigger();
+        QCOMPARE(m_dialogs->fileRequests.first().filter, QStringLiteral("Text files (*.txt)"));
+        QStringList lines;
+        for (int i = 0; i < form->rt1()->lineCount(); ++i)
+            lines << form->rt1()->line(i);
+        QCOMPARE(lines, expected);
+        QCOMPARE(form->rt1()->text().toUtf8(), content);
+        QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: "));
+
+        // The chooser offers the name chosen last; cancelling changes nothing.
+        form->mnuOpen()->trigger();
+        QCOMPARE(m_dialogs->fileRequests.at(1).initialName, path);
+        QVERIFY(m_dialogs->messages.isEmpty());
+
+        // A file that cannot be read: "File Open Error", text and status bar unchanged.
+        form->StatusBar1()->setText3(QStringLiteral("Number of Files: 5"));
+        m_dialogs->queueFileName(m_dir->path()); // a folder
+        form->mnuOpen()->trigger();
+        QCOMPARE(m_dialogs->shown().size(), 1);
+        QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("File Open Error"));
+        QCOMPARE(form->rt1()->lineCount(), expected.size());
+        QCOMPARE(form->rt1()->text().toUtf8(), content);
+        QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 5"));
     }
 
     void runWritesCatalog_data()
@@ -323,22 +303,20 @@ private slots:
                                        : m_dir->filePath(QStringLiteral("catalog.txt"));
         form->append()->setChecked(appendMode);
         form->Combo1()->setCurrentIndex(4);
+        ProgramState::filecount = 5000; // as a previous run left them: each run counts its own
+        ProgramState::blockcount = 7;
         if (exists)
             m_dialogs->queueButton(QMessageBox::Yes);
         run(form, catalog, {QMessageBox::No}); // No to "View Data in Database?"
 
-        QCOMPARE(m_dialogs->fileRequests.size(), 1);
         QCOMPARE(m_dialogs->fileRequests.first().filter, QStringLiteral("Text files *.txt (*.txt)"));
-        QStringList expectedBoxes;
-        if (exists) {
-            expectedBoxes << QStringLiteral("File Exists|") + (appendMode ? "Append " : "Overwrite ")
-                                 + catalog + QLatin1Char('?');
-            QCOMPARE(m_dialogs->messages.first().buttons, QMessageBox::Yes | QMessageBox::No);
-            QCOMPARE(m_dialogs->messages.first().icon, QMessageBox::Warning);
-        }
-        expectedBoxes << QStringLiteral("Saved Data|View Data in Database?");
-        QCOMPARE(m_dialogs->shown(), expectedBoxes);
-        QCOMPARE(m_dialogs->messages.last().buttons, QMessageBox::Yes | QMessageBox::No);
+        const QString askExists = QStringLiteral("File Exists|") + (appendMode ? "Append " : "Overwrite ")
+                                + catalog + '?';
+        QCOMPARE(m_dialogs->shown().join('\n'),
+                 (exists ? askExists + '\n' : QString()) + "Saved Data|View Data in Database?");
+        for (const Dialogs::Message& m : m_dialogs->messages)
+            QCOMPARE(m.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(m_dialogs->messages.first().icon, exists ? QMessageBox::Warning : QMessageBox::NoIcon);
 
         const QByteArray expected = (exists && appendMode ? old : QByteArray())
                                     + expectedCatalog(tree, root, QStringLiteral("4"));
@@ -347,7 +325,8 @@ private slots:
         QCOMPARE(form->rt1()->text().toUtf8(), expected);
         QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 1234"));
         QCOMPARE(Form4::totfiles, appendMode ? 0 : 1234);
-        QCOMPARE(form->Dir1()->path(), root);
+        QCOMPARE(ProgramState::blockcount, 1);
+        QCOMPARE(ProgramState::filecount, 234);
         QCOMPARE(form->pb1()->value(), form->pb1()->minimum());
         QVERIFY(idle(form));
         QVERIFY(Form4::searchflag);
@@ -384,19 +363,6 @@ private slots:
         QCOMPARE(form->rt1()->text(), QStringLiteral("before"));
     }
 
-    void eachRunCountsItsOwnFiles()
-    {
-        Form4* form = openForm();
-        QVERIFY(!makeTree(generatedTree(1001, 40, 3)).isEmpty());
-        for (int i = 0; i < 2; ++i) {
-            run(form, m_dir->filePath(QStringLiteral("c%1.txt").arg(i)), {QMessageBox::No});
-            QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 1001"));
-            QCOMPARE(Form4::totfiles, 1001);
-            QCOMPARE(ProgramState::blockcount, 1);
-            QCOMPARE(ProgramState::filecount, 1);
-        }
-    }
-
     void cancelInTheMiddleOfAFolder()
     {
         // A dangling link in the second folder raises a box; Cancel pressed while it is open
@@ -419,8 +385,11 @@ private slots:
             form->Command2()->click();
         };
         const QString catalog = m_dir->filePath(QStringLiteral("mid.txt"));
+        form->rt1()->setText(QStringLiteral("before"));
         run(form, catalog);
-        QCOMPARE(m_dialogs->messages.size(), 1);
+        QVERIFY(idle(form) && !Form4::searchflag);
+        QCOMPARE(form->rt1()->text(), QStringLiteral("before"));
+        QCOMPARE(m_dialogs->messages.size(), 1); // no "View Data in Database?"
         QVERIFY(m_dialogs->messages.first().text.contains(broken));
         QCOMPARE(readAll(catalog), expectedCatalog(tree, root, QStringLiteral("1"), 2));
         QVERIFY(!FileChannel::instance().isOpen());
@@ -432,43 +401,28 @@ private slots:
     void stoppedDuringWalk_data()
     {
         QTest::addColumn<QString>("how");
-        for (const char* how : {"Cancel", "Quit", "File > Exit", "close box",
-                                "close box, window kept", "program end", "deleted"})
+        for (const char* how : {"Quit", "File > Exit", "close box", "program end", "deleted"})
             QTest::newRow(how) << QString::fromLatin1(how);
     }
 
-    // Cancel, or the window closed by any means, while the walk yields at the third folder:
+    // The window closed by any means while the walk yields at the third folder:
     // the walk stops there, the catalog holds the first two folders and is closed, nothing more
     // is asked.
     void stoppedDuringWalk()
     {
         QFETCH(QString, how);
-        // A window that is only hidden by closing shows that closing itself stops the walk.
-        const bool kept = how.endsWith(QLatin1String("kept"));
-        std::unique_ptr<Form4> own;
-        if (kept) {
-            own = std::make_unique<Form4>();
-            own->load();
-            own->show();
-            m_form = own.get();
-        }
-        Form4* form = kept ? own.get() : openForm();
+        Form4* form = openForm();
         const TreeFolder tree = generatedTree(300, 10, 3);
         const QString root = makeTree(tree);
         const QString catalog = m_dir->filePath(QStringLiteral("stopped.txt"));
-        form->rt1()->setText(QStringLiteral("before"));
         bool runningLook = false;
         atYield(form, 3, [&] {
-            runningLook = form->windowTitle().endsWith(QLatin1String("(In Progress)"))
-                          && form->Command2()->isEnabled() && !form->Command3()->isEnabled()
-                          && !form->Dir1()->isEnabled();
-            if (how == QLatin1String("Cancel"))
-                m_form->Command2()->click();
-            else if (how == QLatin1String("Quit"))
+            runningLook = running(form);
+            if (how == QLatin1String("Quit"))
                 m_form->Command4()->click();
             else if (how == QLatin1String("File > Exit"))
                 m_form->mnuExit()->trigger();
-            else if (how.startsWith(QLatin1String("close box")))
+            else if (how == QLatin1String("close box"))
                 m_form->close();
             else if (how == QLatin1String("program end"))
                 ProgramEnd::endProgram();
@@ -491,12 +445,7 @@ private slots:
         QCOMPARE(readAll(catalog), expectedCatalog(tree, root, QStringLiteral("1"), 2));
         QVERIFY(m_dialogs->messages.isEmpty()); // no "View Data in Database?"
         QVERIFY(!Form4::searchflag);
-        if (kept || how == QLatin1String("Cancel")) {
-            QVERIFY(!m_form.isNull());
-            QCOMPARE(m_form->isVisible(), !kept);
-            QVERIFY(idle(m_form));
-            QCOMPARE(m_form->rt1()->text(), QStringLiteral("before"));
-        } else if (how != QLatin1String("program end")) {
+        if (how != QLatin1String("program end")) {
             QVERIFY(m_form.isNull());
             QVERIFY(!WindowRegistry::instance().isOpen(QStringLiteral("Form4")));
         }
@@ -516,7 +465,6 @@ private slots:
     {
         QFETCH(bool, secondRun);
         Form1* database = openDatabase();
-        QVERIFY(database);
         Form4* form = openForm();
         const TreeFolder tree = generatedTree(300, 10, 3);
         const QString root = makeTree(tree);
@@ -533,8 +481,7 @@ private slots:
             }
         });
         atYield(form, 3, [&] {
-            stillRunning = form->windowTitle().endsWith(QLatin1String("(In Progress)"))
-                           && form->Command2()->isEnabled() && !form->Dir1()->isEnabled();
+            stillRunning = running(form);
         });
         // Ok to the busy channel, No to "View Data in Database?".
         run(form, first, {QMessageBox::Ok, QMessageBox::No});
@@ -552,7 +499,6 @@ private slots:
     void viewInDatabase()
     {
         Form1* database = openDatabase();
-        QVERIFY(database);
         Form4* form = openForm();
         QVERIFY(!makeTree(treeOf({{"a", "aa"}, {"b", "bbb"}, {"c/d", "dddd"}})).isEmpty());
         form->Combo1()->setCurrentIndex(3);
@@ -561,9 +507,7 @@ private slots:
         processDeletes();
         QCOMPARE(m_dialogs->shown(), QStringList{"Saved Data|View Data in Database?"});
         QVERIFY(m_form.isNull());
-        QVERIFY(!WindowRegistry::instance().isOpen(QStringLiteral("Form4")));
         QCOMPARE(database->windowTitle(), QStringLiteral("Vellumark - Database: ") + catalog);
-        QVERIFY(database->recordSet());
         QCOMPARE(database->recordSet()->recordCount(), 3);
         QCOMPARE(ProgramState::lastfilename, catalog);
     }

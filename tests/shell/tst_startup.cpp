@@ -34,11 +34,15 @@ int visibleCount(const QString& name)
     return count;
 }
 
+// Writes help.txt beside the binary, or removes it when bytes is null.
 void writeHelp(const QByteArray& bytes)
 {
     QFile file(Form5::helpFilePath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
+    file.remove();
+    if (!bytes.isNull()) {
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
 }
 
 } // namespace
@@ -56,8 +60,8 @@ private slots:
         ProgramEnd::setQuitHandler([] {});
         // help.txt beside this binary is this test's to change; put back what was there.
         QFile help(Form5::helpFilePath());
-        if ((m_hadHelp = help.open(QIODevice::ReadOnly)))
-            m_savedHelp = help.readAll();
+        if (help.open(QIODevice::ReadOnly))
+            m_savedHelp = help.size() ? help.readAll() : QByteArray(""); // not null when there
     }
     void init()
     {
@@ -73,9 +77,7 @@ private slots:
         WindowRegistry::instance().reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         m_dialogs.reset();
-        QFile::remove(Form5::helpFilePath());
-        if (m_hadHelp)
-            writeHelp(m_savedHelp);
+        writeHelp(m_savedHelp);
     }
 
     void splashPictureAndIcons()
@@ -96,33 +98,21 @@ private slots:
         QCOMPARE(QImage(":/icons/database-16.png").size(), QSize(16, 16));
     }
 
-    void splashGivesWayToTheDatabaseWindow()
+    // The splash gives way to the database window after 2000 ms, and is destroyed. A remembered
+    // file that is refused keeps Form1's loading work waiting in a message box for longer than
+    // the splash's interval: a second tick meanwhile does nothing.
+    void splashGivesWayOnceToTheDatabaseWindow()
     {
+        LastFileSetting::write(m_env->writeFile("refused.txt", "no tab here\r\n"));
         WindowRegistry& registry = WindowRegistry::instance();
         QElapsedTimer clock;
         clock.start();
-        QPointer<QWidget> splash = registry.open("Form6");
-        QVERIFY(splash && splash->isVisible());
-        QTest::qWait(1500);
-        QVERIFY(!registry.isOpen("Form1"));
-        QTRY_VERIFY_WITH_TIMEOUT(registry.isOpen("Form1"), 3000);
-        QVERIFY(clock.elapsed() >= 1900);
-        QVERIFY(registry.find("Form1")->isVisible());
-        QVERIFY(!registry.isOpen("Form6"));
-        QTRY_VERIFY(splash.isNull()); // closing destroys it
-        QVERIFY(m_dialogs->messages.isEmpty());
-    }
-
-    void secondTickWhileTheDatabaseWindowLoadsDoesNothing()
-    {
-        // A remembered file that is refused keeps Form1's loading work waiting in a message box
-        // for longer than the splash's interval.
-        LastFileSetting::write(m_env->writeFile("refused.txt", "no tab here\r\n"));
-        WindowRegistry& registry = WindowRegistry::instance();
         QPointer<Form6> splash = qobject_cast<Form6*>(registry.open("Form6"));
-        QVERIFY(splash);
+        QVERIFY(splash && splash->isVisible());
+        qint64 handedOver = 0;
         QString seen; // visible Form1s and Form6s while the box is open
         m_dialogs->whileOpen = [&](const Dialogs::Message&) {
+            handedOver = clock.elapsed();
             // Qt does not re-enter a timer whose handler is still running, so the second tick
             // is delivered by hand, as a window system that did would.
             QTest::qWait(2600);
@@ -134,7 +124,9 @@ private slots:
                                  8000);
         QCOMPARE(m_dialogs->shown(), QStringList{"File Open Error|Incorrect Format"});
         QCOMPARE(seen, QStringLiteral("0 0"));
-        QTRY_VERIFY(!registry.isOpen("Form6"));
+        QVERIFY2(handedOver >= 1900 && handedOver < 2900, qPrintable(QString::number(handedOver)));
+        QTRY_VERIFY(splash.isNull()); // closing destroys it
+        QVERIFY(!registry.isOpen("Form6"));
     }
 
     void aboutTwiceWithinTheInterval()
@@ -158,32 +150,8 @@ private slots:
         const qint64 shownFor = clock.elapsed();
         QVERIFY2(shownFor >= 1900 && shownFor < 2900, qPrintable(QString::number(shownFor)));
         QVERIFY(form1->isVisible());
-        QCOMPARE(registry.find("Form1"), form1); // brought to the front, not rebuilt
-    }
-
-    void eachWindowExistsOnce()
-    {
-        writeHelp("help");
-        WindowRegistry& registry = WindowRegistry::instance();
-        for (const char* name : {"Form1", "Form5"}) {
-            QPointer<QWidget> first = registry.open(name);
-            QVERIFY(first);
-            QCOMPARE(registry.open(name), first.data());
-            QCOMPARE(visibleCount(name), 1);
-        }
-        // Form5 is read once per building: opening it again does not reread the file.
-        QPointer<Form5> old = registry.find<Form5>("Form5");
-        writeHelp("changed");
-        registry.open("Form5");
-        QCOMPARE(old->rtb1()->toPlainText(), QStringLiteral("help"));
-        // Close destroys it; the next opening builds it afresh and reads the file again.
-        old->Command1()->click();
-        QVERIFY(!registry.isOpen("Form5"));
-        QTRY_VERIFY(old.isNull());
-        auto* rebuilt = qobject_cast<Form5*>(registry.open("Form5"));
-        QVERIFY(rebuilt);
-        QCOMPARE(rebuilt->rtb1()->toPlainText(), QStringLiteral("changed"));
-        QVERIFY(registry.isOpen("Form1")); // closing it left the database window alone
+        QCOMPARE(registry.open("Form1"), form1); // brought to the front, not rebuilt
+        QCOMPARE(visibleCount("Form1"), 1);
     }
 
     void instructions_data()
@@ -196,10 +164,10 @@ private slots:
     void instructions()
     {
         QFETCH(QByteArray, help);
-        QFile::remove(Form5::helpFilePath());
-        if (!help.isNull())
-            writeHelp(help);
-        auto* form = qobject_cast<Form5*>(WindowRegistry::instance().open("Form5"));
+        writeHelp(help);
+        WindowRegistry& registry = WindowRegistry::instance();
+        registry.open("Form1");
+        QPointer<Form5> form = qobject_cast<Form5*>(registry.open("Form5"));
         QVERIFY(form && form->isVisible());
         QCOMPARE(m_dialogs->shown(),
                  help.isNull() ? QStringList{"Vellumark|Unable to open help file"} : QStringList());
@@ -208,13 +176,26 @@ private slots:
         QCOMPARE(form->rtb1()->toPlainText(), QString::fromUtf8(help));
         QCOMPARE(form->windowTitle(), QStringLiteral("Vellumark Instructions"));
         QVERIFY(form->rtb1()->isReadOnly());
+
+        // One instance, read once per building: opening it again neither duplicates it nor
+        // rereads the file.
+        writeHelp("changed");
+        QCOMPARE(registry.open("Form5"), form.data());
+        QCOMPARE(visibleCount("Form5"), 1);
+        QCOMPARE(form->rtb1()->toPlainText(), QString::fromUtf8(help));
+        // Close destroys it; the next opening builds it afresh and reads the file again.
+        form->Command1()->click();
+        QVERIFY(!registry.isOpen("Form5"));
+        QTRY_VERIFY(form.isNull());
+        form = qobject_cast<Form5*>(registry.open("Form5"));
+        QCOMPARE(form->rtb1()->toPlainText(), QStringLiteral("changed"));
+        QVERIFY(registry.isOpen("Form1")); // closing it left the database window alone
     }
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<DialogRecorder> m_dialogs;
     QByteArray m_savedHelp;
-    bool m_hadHelp = false;
 };
 
 QTEST_MAIN(TestStartup)
