@@ -13,12 +13,12 @@
 class HeadlessLists : public WalkerLists
 {
 public:
-    QString folderPath() const override { return m_path; }
+    QString folderPath() const override { return m_shown.path; }
     bool setFolderPath(const QString& path, QString* error) override;
-    int folderCount() const override { return m_folders.size(); }
+    int folderCount() const override { return m_shown.folders.size(); }
     QString folderEntry(int index) const override;
-    int fileCount() const override { return m_files.size(); }
-    QString fileEntry(int index) const override { return m_files.value(index); }
+    int fileCount() const override { return m_shown.files.size(); }
+    QString fileEntry(int index) const override { return m_shown.files.value(index); }
 
     QString indexText() const override { return index; }
     void setIndexText(const QString& text) override { index = text; }
@@ -48,8 +48,5 @@ public:
 
 private:
     FolderReader m_reader;
-    QString m_path;
-    QString m_prefix;
-    QStringList m_folders;
-    QStringList m_files;
+    FolderListing::Shown m_shown;
 };

@@ -17,6 +17,16 @@ struct Listing
     QStringList files;   // names, sorted with lessByName
 };
 
+// One folder as a list shows it: its normalized path, the prefix of its entries' full names (the
+// path with a separator appended unless it already ends in one, as a root does) and its entries.
+struct Shown
+{
+    QString path;
+    QString prefix;
+    QStringList folders;
+    QStringList files;
+};
+
 // Reads the folder; false with a description naming the folder when it cannot be listed.
 bool read(const QString& folder, Listing* listing, QString* error);
 

@@ -1,5 +1,6 @@
 #include "platform/core/FolderReader.h"
 
+#include <QDir>
 #include <QFile>
 
 #ifdef Q_OS_UNIX
@@ -30,6 +31,19 @@ void FolderReader::setCurrent(const QString& folder)
     if (folder != m_current)
         release();
     m_current = folder;
+}
+
+bool FolderReader::show(const QString& path, FolderListing::Shown* shown, QString* error)
+{
+    const QString folder = FolderListing::normalized(path);
+    FolderListing::Listing listing;
+    if (!read(folder, &listing, error))
+        return false;
+    shown->path = folder;
+    shown->prefix = folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
+    shown->folders = std::move(listing.folders);
+    shown->files = std::move(listing.files);
+    return true;
 }
 
 bool FolderReader::read(const QString& folder, FolderListing::Listing* listing, QString* error)

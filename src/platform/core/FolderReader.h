@@ -27,6 +27,9 @@ public:
     // case the current folder stays as it was.
     bool read(const QString& folder, FolderListing::Listing* listing, QString* error);
 
+    // The same for any spelling of a folder path, filling what a list shows of it.
+    bool show(const QString& path, FolderListing::Shown* shown, QString* error);
+
     QString currentFolder() const { return m_current; }
 
     // The length of the file called name in the current folder, following links; fullName is

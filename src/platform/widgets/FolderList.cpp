@@ -28,27 +28,21 @@ FolderList::FolderList(QWidget* parent) : QListView(parent), m_model(new QStanda
 
 bool FolderList::setPath(const QString& path, QString* error)
 {
-    const QString folder = FolderListing::normalized(path);
-    FolderListing::Listing listing;
-    if (!m_reader.read(folder, &listing, error))
+    if (!m_reader.show(path, &m_shown, error))
         return false;
-    m_path = folder;
-    m_prefix = folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
-    m_folders = std::move(listing.folders);
-    m_files = std::move(listing.files);
     // A hidden list (a window not shown yet) builds its rows when it is shown.
     m_stale = true;
     if (isVisible())
         scheduleRebuild();
-    emit pathChanged(m_path);
+    emit pathChanged(m_shown.path);
     return true;
 }
 
 QString FolderList::entry(int index) const
 {
-    if (index < 0 || index >= m_folders.size())
+    if (index < 0 || index >= m_shown.folders.size())
         return QString();
-    return m_prefix + m_folders.at(index);
+    return m_shown.prefix + m_shown.folders.at(index);
 }
 
 void FolderList::showEvent(QShowEvent* event)
@@ -72,14 +66,14 @@ void FolderList::rebuild()
     m_refresh.stop();
     m_sinceRebuild.start();
     m_model->clear();
-    if (m_path.isEmpty())
+    if (m_shown.path.isEmpty())
         return;
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
 
     // The ancestors from the root down, then the folder itself, each one step further in.
     QStringList chain;
-    QDir dir(QDir::fromNativeSeparators(m_path));
+    QDir dir(QDir::fromNativeSeparators(m_shown.path));
     chain.prepend(dir.absolutePath());
     while (dir.cdUp())
         chain.prepend(dir.absolutePath());
@@ -93,8 +87,8 @@ void FolderList::rebuild()
         ++depth;
     }
     const int current = m_model->rowCount() - 1;
-    for (int i = 0; i < m_folders.size(); ++i) {
-        auto* item = new QStandardItem(closed, QString(depth * 2, QLatin1Char(' ')) + m_folders.at(i));
+    for (int i = 0; i < m_shown.folders.size(); ++i) {
+        auto* item = new QStandardItem(closed, QString(depth * 2, QLatin1Char(' ')) + m_shown.folders.at(i));
         item->setData(entry(i), kPathRole);
         m_model->appendRow(item);
     }
@@ -104,7 +98,7 @@ void FolderList::rebuild()
 void FolderList::activate(const QModelIndex& index)
 {
     const QString target = index.data(kPathRole).toString();
-    if (target.isEmpty() || target == m_path)
+    if (target.isEmpty() || target == m_shown.path)
         return;
     QString error;
     if (!setPath(target, &error))

@@ -24,16 +24,16 @@ class FolderList : public QListView
 public:
     explicit FolderList(QWidget* parent = nullptr);
 
-    QString path() const { return m_path; }
+    QString path() const { return m_shown.path; }
     bool setPath(const QString& path, QString* error = nullptr);
 
     // Immediate subfolders of path(), sorted by name; entry(i) is the full path of the i-th.
-    int listCount() const { return m_folders.size(); }
+    int listCount() const { return m_shown.folders.size(); }
     QString entry(int index) const;
 
     // The files of path(), read in the same pass as its subfolders, so a file list following
     // this list need not read the folder a second time.
-    const QStringList& fileNames() const { return m_files; }
+    const QStringList& fileNames() const { return m_shown.files; }
 
     // The length of the file called name in path(), read relative to the open folder; fullName
     // names it in the description when the length cannot be read.
@@ -57,10 +57,7 @@ private:
 
     QStandardItemModel* m_model;
     FolderReader m_reader;
-    QString m_path;
-    QString m_prefix;
-    QStringList m_folders;
-    QStringList m_files;
+    FolderListing::Shown m_shown;
     bool m_stale = false; // the model lags behind path() while the list is hidden
     // A walk moves the list several times per folder; the rows are rebuilt at most every
     // kRefreshMs, always showing the latest folder, so painting does not slow the walk.
