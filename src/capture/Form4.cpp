@@ -53,20 +53,6 @@ QGroupBox* frame(QWidget* parent, const char* name, const char* caption, const Q
     return f;
 }
 
-// Tabs to the next multiple of eight columns; the printer has no tab stops of its own.
-QString expandTabs(const QString& line)
-{
-    if (!line.contains(QLatin1Char('\t')))
-        return line;
-    QString out;
-    for (QChar c : line) {
-        if (c == QLatin1Char('\t'))
-            out.append(QString(8 - out.size() % 8, QLatin1Char(' ')));
-        else
-            out.append(c);
-    }
-    return out;
-}
 } // namespace
 
 Form4::Form4(QWidget* parent) : QWidget(parent)
@@ -407,7 +393,7 @@ bool Form4::printText(QString* error)
                 return false;
             y = metrics.ascent();
         }
-        painter.drawText(0, y, expandTabs(line));
+        painter.drawText(0, y, TextFileView::expandTabs(line)); // the printer has no tab stops
         y += lineHeight;
         return true;
     };

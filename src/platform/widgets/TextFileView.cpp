@@ -108,21 +108,8 @@ public:
 
     QVariant data(const QModelIndex& index, int role) const override
     {
-        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
-            // Tabs to the next multiple of eight columns, as a plain text editor shows them.
-            const QString text = line(index.row());
-            if (!text.contains(QLatin1Char('\t')))
-                return text;
-            QString expanded;
-            expanded.reserve(text.size() + 16);
-            for (QChar c : text) {
-                if (c == QLatin1Char('\t'))
-                    expanded.append(QString(8 - expanded.size() % 8, QLatin1Char(' ')));
-                else
-                    expanded.append(c);
-            }
-            return expanded;
-        }
+        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+            return TextFileView::expandTabs(line(index.row()));
         if (role == Qt::SizeHintRole)
             return m_itemSize;
         return QVariant();
@@ -214,4 +201,19 @@ void TextFileView::setBytes(QByteArray bytes)
     m_model->setBytes(std::move(bytes), metrics.averageCharWidth(),
                       metrics.height() + 2);
     scrollToTop();
+}
+
+QString TextFileView::expandTabs(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\t')))
+        return text;
+    QString expanded;
+    expanded.reserve(text.size() + 16);
+    for (QChar c : text) {
+        if (c == QLatin1Char('\t'))
+            expanded.append(QString(8 - expanded.size() % 8, QLatin1Char(' ')));
+        else
+            expanded.append(c);
+    }
+    return expanded;
 }

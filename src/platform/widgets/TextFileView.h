@@ -16,6 +16,10 @@ class TextFileView : public QListView
     Q_OBJECT
 
 public:
+    // Tabs to the next multiple of eight columns, as a plain text editor shows them (the view
+    // and the printout both use it).
+    static QString expandTabs(const QString& text);
+
     explicit TextFileView(QWidget* parent = nullptr);
 
     // Replaces the text with the whole content of a file; false with a description when it
