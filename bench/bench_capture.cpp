@@ -11,7 +11,7 @@
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/StatusBar3.h"
-#include "platform/widgets/TextFileView.h"
+#include "capture/TextFileView.h"
 
 #include <QDir>
 #include <QElapsedTimer>

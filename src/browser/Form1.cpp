@@ -32,6 +32,8 @@
 #include <QTextOption>
 #include <QTimer>
 
+#include <new>
+
 namespace {
 
 Form1* g_current = nullptr;
@@ -337,18 +339,25 @@ void Form1::frmOpen()
     if (remembered.isEmpty() || !fileIsListed(remembered))
         return;
 
-    Class1* source = freshDataSource();
-    QString failure;
-    if (source->Validate(remembered, &failure) != VbTrue) {
-        // A refusal has already been shown through OpenError; only a file that could not be
-        // read at all is reported here.
-        if (!failure.isEmpty())
+    // Whatever the remembered file holds, the program starts.
+    try {
+        Class1* source = freshDataSource();
+        QString failure;
+        if (source->Validate(remembered, &failure) != VbTrue) {
+            // A refusal has already been shown through OpenError; only a file that could not
+            // be read at all is reported here.
+            if (!failure.isEmpty())
+                Dialogs::inform(this, kPreviousFileFailed, kFileOpenError);
+            return;
+        }
+        source->Populate(remembered);
+        if (!source->rsCustomers)
+            return; // the source could not load it and has said why
+        if (!showLoadedCatalog(*this, source->rsCustomers, remembered, &failure))
             Dialogs::inform(this, kPreviousFileFailed, kFileOpenError);
-        return;
+    } catch (const std::bad_alloc&) {
+        informOutOfMemory(remembered);
     }
-    source->Populate(remembered);
-    if (!showLoadedCatalog(*this, source->rsCustomers, remembered, &failure))
-        Dialogs::inform(this, kPreviousFileFailed, kFileOpenError);
 }
 
 void Form1::mnuOpen_Click()
@@ -361,18 +370,30 @@ void Form1::mnuOpen_Click()
     if (chosen.isEmpty())
         return; // cancelled
 
-    QString failure;
-    if (freshDataSource()->Validate(chosen, &failure) != VbTrue) {
-        // A folder chosen by name is a path access error, which the command passes over
-        // silently; a refusal was already shown through OpenError.
-        if (!failure.isEmpty() && !QFileInfo(chosen).isDir())
+    try {
+        QString failure;
+        if (freshDataSource()->Validate(chosen, &failure) != VbTrue) {
+            // A folder chosen by name is a path access error, which the command passes over
+            // silently; a refusal was already shown through OpenError.
+            if (!failure.isEmpty() && !QFileInfo(chosen).isDir())
+                Dialogs::inform(this, failure, kFileError);
+            return;
+        }
+        Class1* source = freshDataSource();
+        source->Populate(chosen);
+        if (!source->rsCustomers)
+            return; // the source could not load it and has said why
+        if (!showLoadedCatalog(*this, source->rsCustomers, chosen, &failure))
             Dialogs::inform(this, failure, kFileError);
-        return;
+    } catch (const std::bad_alloc&) {
+        informOutOfMemory(chosen);
     }
-    Class1* source = freshDataSource();
-    source->Populate(chosen);
-    if (!showLoadedCatalog(*this, source->rsCustomers, chosen, &failure))
-        Dialogs::inform(this, failure, kFileError);
+}
+
+void Form1::informOutOfMemory(const QString& path)
+{
+    Dialogs::inform(this, QStringLiteral("Not enough memory to open %1").arg(path),
+                    kFileOpenError);
 }
 
 void Form1::objDataSource_OpenError(const QString& Message)

@@ -89,6 +89,8 @@ protected:
 
 private:
     void buildControls(QWidget* client);
+    // A load that ran out of memory beyond what the data source catches (binding, index list).
+    void informOutOfMemory(const QString& path);
     void buildMenus();
     void setTabOrder();
     Class1* freshDataSource();

@@ -8,7 +8,7 @@
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/ProgramEnd.h"
 #include "platform/widgets/StatusBar3.h"
-#include "platform/widgets/TextFileView.h"
+#include "capture/TextFileView.h"
 #include "platform/widgets/Twips.h"
 #include "platform/widgets/WindowLook.h"
 #include "platform/widgets/WindowRegistry.h"
@@ -51,6 +51,23 @@ QGroupBox* frame(QWidget* parent, const char* name, const char* caption, const Q
     f->setObjectName(QString::fromLatin1(name));
     f->setGeometry(rect);
     return f;
+}
+
+// The start of text that reaches at least width, measured piece by piece, so the cost follows
+// the width rather than the length of the text.
+QString partUpToWidth(const QString& text, const QFontMetrics& metrics, int width)
+{
+    constexpr qsizetype kPiece = 256;
+    qsizetype end = 0;
+    qint64 advance = 0;
+    while (end < text.size() && advance <= width) {
+        qsizetype next = std::min(text.size(), end + kPiece);
+        if (next < text.size() && text.at(next - 1).isHighSurrogate())
+            ++next;
+        advance += metrics.horizontalAdvance(text.mid(end, next - end));
+        end = next;
+    }
+    return end == text.size() ? text : text.left(end);
 }
 
 } // namespace
@@ -393,7 +410,9 @@ bool Form4::printText(QString* error)
                 return false;
             y = metrics.ascent();
         }
-        painter.drawText(0, y, TextFileView::expandTabs(line)); // the printer has no tab stops
+        // The printer has no tab stops. What runs past the page's right edge is cut off by
+        // the printer, so it is not laid out: a line of megabytes prints in a moment.
+        painter.drawText(0, y, partUpToWidth(TextFileView::expandTabs(line), metrics, page.width()));
         y += lineHeight;
         return true;
     };

@@ -2,6 +2,80 @@
 
 #include <QDir>
 
+#include <cstring>
+
+namespace {
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(const char* data, qsizetype size)
+{
+    const auto* s = reinterpret_cast<const uchar*>(data);
+    qsizetype i = 0;
+    auto continuation = [&](qsizetype at) { return at < size && (s[at] & 0xC0) == 0x80; };
+    while (i < size) {
+        if (i + 8 <= size) {
+            quint64 word;
+            std::memcpy(&word, s + i, 8);
+            if (!(word & 0x8080808080808080ULL)) {
+                i += 8;
+                continue;
+            }
+        }
+        const uchar c = s[i];
+        if (c < 0x80) {
+            ++i;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            if (!continuation(i + 1))
+                return false;
+            i += 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            if (!continuation(i + 1) || !continuation(i + 2))
+                return false;
+            if ((c == 0xE0 && s[i + 1] < 0xA0) || (c == 0xED && s[i + 1] > 0x9F))
+                return false;
+            i += 3;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            if (!continuation(i + 1) || !continuation(i + 2) || !continuation(i + 3))
+                return false;
+            if ((c == 0xF0 && s[i + 1] < 0x90) || (c == 0xF4 && s[i + 1] > 0x8F))
+                return false;
+            i += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Windows-1252 as UTF-8. The five bytes the code page leaves undefined map to the C1
+// control of the same value, as Windows itself does.
+void appendWindows1252AsUtf8(const char* data, qsizetype size, QByteArray* out)
+{
+    static const char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    out->clear();
+    out->reserve(size * 3);
+    for (qsizetype i = 0; i < size; ++i) {
+        const uchar c = uchar(data[i]);
+        const char16_t u = c >= 0x80 && c < 0xA0 ? high[c - 0x80] : char16_t(c);
+        if (u < 0x80) {
+            out->append(char(u));
+        } else if (u < 0x800) {
+            out->append(char(0xC0 | (u >> 6)));
+            out->append(char(0x80 | (u & 0x3F)));
+        } else {
+            out->append(char(0xE0 | (u >> 12)));
+            out->append(char(0x80 | ((u >> 6) & 0x3F)));
+            out->append(char(0x80 | (u & 0x3F)));
+        }
+    }
+}
+
+} // namespace
+
 namespace CatalogLine {
 
 const char* const kInvalidArgument = "Invalid procedure call or argument";
@@ -62,6 +136,30 @@ Split split(QByteArrayView line)
     }
     result.ok = true;
     return result;
+}
+
+qsizetype byteOrderMarkLength(QByteArrayView bytes)
+{
+    return bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+}
+
+bool isUtf8(QByteArrayView line)
+{
+    return isValidUtf8(line.data(), line.size());
+}
+
+QByteArrayView toUtf8(QByteArrayView bytes, bool lineIsUtf8, QByteArray* scratch)
+{
+    if (lineIsUtf8)
+        return bytes;
+    appendWindows1252AsUtf8(bytes.data(), bytes.size(), scratch);
+    return QByteArrayView(*scratch);
+}
+
+QString text(QByteArrayView line)
+{
+    QByteArray scratch;
+    return QString::fromUtf8(decode(line, &scratch));
 }
 
 } // namespace CatalogLine

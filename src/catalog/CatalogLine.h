@@ -6,8 +6,18 @@
 
 #include <array>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The catalog line: index value TAB full file name TAB size, ended by CR LF, in the system's
 // 8-bit codec (UTF-8 on Linux). No header, no quoting, no padding.
+//
+// Reading is more lenient than writing, and every reader of a catalog (the loader, the
+// first-line check, the captured-files view) reads through the routines here: CR LF, a lone LF
+// and a lone CR each end a line, a last line without an end is a line too, a UTF-8 byte-order
+// mark at the start of the file belongs to no line, and a line that is not valid UTF-8 is
+// Windows-1252.
 namespace CatalogLine {
 
 // The folder part of a full name: the folder path with a separator appended unless it already
@@ -35,5 +45,137 @@ struct Split
 Split split(QByteArrayView line);
 
 extern const char* const kInvalidArgument;
+
+// 3 when bytes (the start of a file) open with a UTF-8 byte-order mark, else 0. A mark is
+// skipped when read and never written.
+qsizetype byteOrderMarkLength(QByteArrayView bytes);
+
+// Whether the line is strict UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF);
+// otherwise the whole line is Windows-1252.
+bool isUtf8(QByteArrayView line);
+
+// The bytes of a line, or of its beginning, as UTF-8 under the encoding of the whole line:
+// the bytes themselves when it is UTF-8, else their Windows-1252 reading, built in scratch.
+QByteArrayView toUtf8(QByteArrayView bytes, bool lineIsUtf8, QByteArray* scratch);
+
+// A whole line as UTF-8, and as text.
+inline QByteArrayView decode(QByteArrayView line, QByteArray* scratch)
+{
+    return toUtf8(line, isUtf8(line), scratch);
+}
+QString text(QByteArrayView line);
+
+namespace detail {
+
+// Calls hit(at) for every CR and LF in data[0, size), in order, until hit returns false
+// (then returns false). Sixteen bytes are compared at a time: on short catalog lines one
+// search call per line costs more in call overhead than in scanning.
+template <typename Hit>
+bool forEachLineEndByte(const char* data, qsizetype size, Hit hit)
+{
+    qsizetype at = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; at + 16 <= size; at += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
+        unsigned mask = unsigned(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf))));
+        while (mask) {
+            if (!hit(at + __builtin_ctz(mask)))
+                return false;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; at < size; ++at) {
+        if ((data[at] == '\r' || data[at] == '\n') && !hit(at))
+            return false;
+    }
+    return true;
+}
+
+} // namespace detail
+
+// Calls line(begin, end) for every line that ends in data[0, size): the line is
+// data[begin, end), its end starts at data[end]. Returns where the rest without a line end
+// begins (size when the data ends with a line end), or -1 when line returned false.
+// An LF that opens data is a line end of its own: a caller that reads in pieces drops the LF
+// of a CR LF split between two pieces itself (LineSplitter does).
+template <typename Line>
+qsizetype forEachEndedLine(const char* data, qsizetype size, Line line)
+{
+    qsizetype begin = 0;
+    const bool completed = detail::forEachLineEndByte(data, size, [&](qsizetype at) {
+        if (data[at] == '\n' && at > 0 && data[at - 1] == '\r') {
+            begin = at + 1; // the second half of a CR LF
+            return true;
+        }
+        const bool more = line(begin, at);
+        begin = at + 1;
+        return more;
+    });
+    return completed ? begin : -1;
+}
+
+// Splits a file read in pieces into lines. A line is handed out as a view into the piece, or
+// into a carry buffer when it spans pieces, valid during the call; the first line comes
+// without a byte-order mark.
+class LineSplitter
+{
+public:
+    // Hands line(QByteArrayView) every line that piece completes; false as soon as line
+    // returns false.
+    template <typename Line>
+    bool feed(QByteArrayView piece, Line line)
+    {
+        qsizetype from = 0;
+        if (m_dropLf && !piece.isEmpty()) {
+            m_dropLf = false;
+            from = piece.front() == '\n' ? 1 : 0;
+        }
+        const char* data = piece.data() + from;
+        const qsizetype size = piece.size() - from;
+        const qsizetype rest = forEachEndedLine(data, size, [&](qsizetype begin, qsizetype end) {
+            if (m_carry.isEmpty())
+                return hand(QByteArrayView(data + begin, end - begin), line);
+            m_carry.append(data + begin, end - begin);
+            const bool more = hand(QByteArrayView(m_carry), line);
+            m_carry.resize(0);
+            return more;
+        });
+        if (rest < 0)
+            return false;
+        m_carry.append(data + rest, size - rest);
+        m_dropLf = size > 0 && data[size - 1] == '\r'; // its LF may open the next piece
+        return true;
+    }
+
+    // Hands out the last line when the file does not end with a line end.
+    template <typename Line>
+    bool finish(Line line)
+    {
+        if (m_carry.isEmpty())
+            return true;
+        const bool more = hand(QByteArrayView(m_carry), line);
+        m_carry.clear();
+        return more;
+    }
+
+private:
+    template <typename Line>
+    bool hand(QByteArrayView text, Line& line)
+    {
+        if (m_first) {
+            m_first = false;
+            text = text.sliced(byteOrderMarkLength(text));
+        }
+        return line(text);
+    }
+
+    QByteArray m_carry;
+    bool m_dropLf = false;
+    bool m_first = true;
+};
 
 } // namespace CatalogLine

@@ -34,7 +34,8 @@ public:
     VbBool Validate(const QString& filename, QString* failure = nullptr);
 
     // Builds a new rsCustomers from the file. Always returns normally; a failure raises
-    // OpenError with its description, and the records read before it stay.
+    // OpenError with its description, and the records read before it stay. Running out of
+    // memory raises "Not enough memory to open <file>" and leaves rsCustomers as it was.
     void Populate(const QString& mvarfilename);
 
     bool ProperFileType() const { return m_properFileType; }

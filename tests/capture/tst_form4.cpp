@@ -2,15 +2,16 @@
 // catalogs written by real runs, and everything that may happen while a walk yields.
 #include "browser/BrowserWindows.h"
 #include "browser/Form1.h"
+#include "catalog/Class1.h"
 #include "capture/CaptureWindows.h"
 #include "capture/Form4.h"
+#include "capture/TextFileView.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/ProgramState.h"
 #include "platform/widgets/FileList.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/ProgramEnd.h"
 #include "platform/widgets/StatusBar3.h"
-#include "platform/widgets/TextFileView.h"
 #include "platform/widgets/WindowRegistry.h"
 #include "support/CaptureTree.h"
 #include "support/DialogRecorder.h"
@@ -227,57 +228,115 @@ private slots:
         QVERIFY2(first > 0.8 * step, qPrintable(QStringLiteral("%1 %2").arg(first).arg(step)));
     }
 
-    // File > Open into rt1, with line ends on both sides of the view's chunk boundaries.
-    void fileOpen_data()
+    // Awkward files through the catalog data source and the capture window's File > Open: both
+    // refuse what is not a regular file, and read the rest alike (line ends, byte-order mark,
+    // UTF-8 else Windows-1252); a row shows at most 4000 characters of its line.
+    void awkwardFiles_data()
     {
+        QTest::addColumn<QString>("kind");        // "" a file written with content, or a path
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("catalog") << QByteArray("1\t/a\t3\r\n2\t/b\t4\r\nlast");
-        QTest::newRow("empty lines") << QByteArray("\n\n\r\n\nx\n\n");
+        QTest::addColumn<QString>("refusal");     // part of the message; "" when read
+        QTest::addColumn<QStringList>("lines");   // the view's lines
+        QTest::addColumn<QStringList>("records"); // the source's records, fields joined by '|'
+        QTest::addColumn<QString>("loadError");   // part of the source's OpenError, "" none
+        const QStringList none;
+        QTest::newRow("folder") << "folder" << QByteArray() << "is a folder" << none << none << "";
+        QTest::newRow("device") << "/dev/null" << QByteArray() << "regular file" << none << none << "";
+        QTest::newRow("empty") << "" << QByteArray() << "" << none << none << "";
+        QTest::newRow("byte-order mark, only at the start")
+            << "" << QByteArray("\xEF\xBB\xBF" "1\ta\t1\r\n\xEF\xBB\xBF" "2\tb\t2") << ""
+            << QStringList{"1\ta\t1", "\uFEFF" "2\tb\t2"} << QStringList{"1|a|1", "\uFEFF" "2|b|2"}
+            << "";
+        QTest::newRow("CR only, mixed ends")
+            << "" << QByteArray("1\ta\t1\r2\tb\t2\r\r\n3\tc\t3\n\r4\td\t4") << ""
+            << QStringList{"1\ta\t1", "2\tb\t2", "", "3\tc\t3", "", "4\td\t4"}
+            << QStringList{"1|a|1", "2|b|2", "||", "3|c|3", "||", "4|d|4"} << "";
+        QTest::newRow("Windows-1252 line by line")
+            << "" << QByteArray("1\t/\xE9t\xE9 \x80\x9F\x81\t1\r\n2\t/\xC3\xA9\t2") << ""
+            << QStringList{"1\t/été €Ÿ\u0081\t1", "2\t/é\t2"}
+            << QStringList{"1|/été €Ÿ\u0081|1", "2|/é|2"} << "";
+        const QByteArray longName(5 << 20, 'L'); // longer than one 4 MiB read
+        QTest::newRow("5 MB line")
+            << "" << "1\t/" + longName + "\t1\n2\tb\t2" << ""
+            << QStringList{"1\t/" + QString::fromLatin1(longName) + "\t1", "2\tb\t2"} << none
+            << "'Filename' is longer than its width";
+        // Lines of 0 to 36 bytes with every kind of end, across the view's 16-byte steps.
         QByteArray mixed;
-        for (int i = 0; i < 300; ++i)
-            mixed += QByteArray(i % 37, char('a' + i % 26)) + (i % 3 ? "\r\n" : "\n");
-        QTest::newRow("lengths 0 to 36") << mixed + "tail";
-        QTest::newRow("long line") << (QByteArray(70000, 'L') + "\nshort\n");
+        QStringList lines, records;
+        for (int i = 0; i < 300; ++i) {
+            lines << QString(i % 37, QChar('a' + i % 26));
+            mixed += lines.last().toLatin1() + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+            if (i < 6) // no TAB: the whole line is all three fields, up to the index's width
+                records << QStringList(3, lines.last()).join('|');
+        }
+        QTest::newRow("lengths 0 to 36") << "" << mixed + "tail" << "" << lines + QStringList{"tail"}
+                                         << records << "'Index' is longer than its width";
     }
 
-    void fileOpen()
+    void awkwardFiles()
     {
+        QFETCH(QString, kind);
         QFETCH(QByteArray, content);
-        // A plain reading: split at LF, a CR before it dropped, no line after a final LF.
-        QStringList expected;
-        QList<QByteArray> parts = content.split('\n');
-        if (content.isEmpty() || content.endsWith('\n'))
-            parts.removeLast();
-        for (const QByteArray& part : parts)
-            expected.append(QString::fromUtf8(part.endsWith('\r') ? part.chopped(1) : part));
+        QFETCH(QString, refusal);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, records);
+        QFETCH(QString, loadError);
+        const QString path = kind.isEmpty() ? m_env->writeFile(QStringLiteral("open.txt"), content)
+                             : kind.startsWith('/') ? kind : m_dir->path();
+
+        FileChannel channel;
+        Class1 source(channel);
+        QStringList errors;
+        connect(&source, &Class1::OpenError, [&](const QString& message) { errors << message; });
+        QString failure;
+        if (!refusal.isEmpty()) { // the first-line check fails the call, and opens nothing
+            QCOMPARE(source.Validate(path, &failure), VbFalse);
+            QVERIFY2(failure.contains(refusal) && errors.isEmpty(), qPrintable(failure));
+        }
+        source.Populate(path);
+        QStringList read;
+        for (qint64 r = 0; source.rsCustomers && r < source.rsCustomers->recordCount(); ++r)
+            read << QStringList{source.rsCustomers->valueAt(r, 0), source.rsCustomers->valueAt(r, 1),
+                                source.rsCustomers->valueAt(r, 2)}.join('|');
+        QCOMPARE(read, records);
+        const QString error = refusal.isEmpty() ? loadError : refusal;
+        QCOMPARE(errors.size(), error.isEmpty() ? 0 : 1);
+        QVERIFY2(errors.value(0).contains(error), qPrintable(errors.value(0)));
+        QVERIFY(!channel.isOpen());
+
         Form4* form = openForm();
-        const QString path = m_env->writeFile(QStringLiteral("open.txt"), content);
+        form->rt1()->setText(QStringLiteral("before\n"));
         form->StatusBar1()->setText3(QStringLiteral("Number of Files: 9"));
         m_dialogs->queueFileName(path);
         form->mnuOpen()->trigger();
         QCOMPARE(m_dialogs->fileRequests.first().filter, QStringLiteral("Text files (*.txt)"));
-        QStringList lines;
-        for (int i = 0; i < form->rt1()->lineCount(); ++i)
-            lines << form->rt1()->line(i);
-        QCOMPARE(lines, expected);
-        QCOMPARE(form->rt1()->text().toUtf8(), content);
+        if (!refusal.isEmpty()) { // the message names the cause; text and status bar stay
+            QCOMPARE(m_dialogs->messages.size(), 1);
+            QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("File Open Error"));
+            QVERIFY2(m_dialogs->messages.first().text.contains(refusal), qPrintable(m_dialogs->shown()[0]));
+            QCOMPARE(form->rt1()->text(), QStringLiteral("before\n"));
+            QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 9"));
+            return;
+        }
+        QVERIFY(m_dialogs->messages.isEmpty());
         QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: "));
+        QAbstractItemModel* rows = form->rt1()->model();
+        QCOMPARE(rows->rowCount(), lines.size());
+        for (int i = 0; i < lines.size(); ++i) {
+            QCOMPARE(form->rt1()->line(i), lines[i]);
+            // A row shows the first 4000 characters of a longer line and a mark that it goes on.
+            const QString shown = TextFileView::expandTabs(lines[i].left(4000))
+                                  + (lines[i].size() > 4000 ? QStringLiteral(" …") : QString());
+            QCOMPARE(rows->index(i, 0).data().toString(), shown);
+        }
+        const qsizetype mark = content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        if (QString::fromUtf8(content).toUtf8() == content) // the whole text, whole lines
+            QCOMPARE(form->rt1()->text(), QString::fromUtf8(content.sliced(mark)));
 
         // The chooser offers the name chosen last; cancelling changes nothing.
         form->mnuOpen()->trigger();
         QCOMPARE(m_dialogs->fileRequests.at(1).initialName, path);
-        QVERIFY(m_dialogs->messages.isEmpty());
-
-        // A file that cannot be read: "File Open Error", text and status bar unchanged.
-        form->StatusBar1()->setText3(QStringLiteral("Number of Files: 5"));
-        m_dialogs->queueFileName(m_dir->path()); // a folder
-        form->mnuOpen()->trigger();
-        QCOMPARE(m_dialogs->shown().size(), 1);
-        QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("File Open Error"));
-        QCOMPARE(form->rt1()->lineCount(), expected.size());
-        QCOMPARE(form->rt1()->text().toUtf8(), content);
-        QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 5"));
+        QCOMPARE(form->rt1()->model()->rowCount(), lines.size());
     }
 
     void runWritesCatalog_data()

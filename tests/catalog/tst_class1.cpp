@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -103,6 +104,7 @@ private slots:
         QTest::newRow("only first line counts") << QByteArray("1\ta\t1\r\nbad\r\n") << QString();
         QTest::newRow("50 MB line") << fiftyMegabyteLine() << QString();
         QTest::newRow("Windows-1252 name") << QByteArray("4\tD:\\\xE9t\xE9\t1\r\n") << QString();
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "1\ta\t1\r\n") << QString();
         QTest::newRow("empty file") << QByteArray() << QString(Class1::kPreviouslyCreatedIncorrect);
         QTest::newRow("heading line")
             << QByteArray("Index\tFilename\tSize (bytes)\r\n1\ta\t1\r\n") << incorrect;
@@ -111,8 +113,6 @@ private slots:
         QTest::newRow("empty index") << QByteArray("\ta\t1\r\n") << incorrect;
         QTest::newRow("quoted index") << QByteArray("\"3\"\ta\t1\r\n") << incorrect;
         QTest::newRow("NUL bytes") << QByteArray("\0\0\t\0\r\n", 6) << incorrect;
-        QTest::newRow("binary garbage")
-            << QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) << incorrect;
         QTest::newRow("2 MiB without line end") << QByteArray(2 << 20, 'x') << incorrect;
     }
     void validateChecksTheFirstLine()
@@ -138,15 +138,6 @@ private slots:
             << kWorkedExample
             << Rows{{"3", "D:\\Photos\\beach.jpg", "48213"}, {"3", "D:\\Photos\\notes.txt", "1024"}}
             << QString();
-        QTest::newRow("empty file") << QByteArray() << Rows{} << QString();
-        QTest::newRow("mixed line ends")
-            << QByteArray("1\ta\t1\r\n2\tb\t2\n3\tc\t3\r4\td\t4")
-            << Rows{{"1", "a", "1"}, {"2", "b", "2"}, {"3", "c", "3"}, {"4", "d", "4"}}
-            << QString();
-        QTest::newRow("empty lines") << QByteArray("\n\r\n\r")
-                                     << Rows{{"", "", ""}, {"", "", ""}, {"", "", ""}} << QString();
-        QTest::newRow("LF CR is two ends")
-            << QByteArray("1\ta\t1\n\r") << Rows{{"1", "a", "1"}, {"", "", ""}} << QString();
         QTest::newRow("heading line loads") << QByteArray("Index\tFilename\tSize\r\n")
                                             << Rows{{"Index", "Filename", "Size"}} << QString();
         QTest::newRow("short line fills all")
@@ -158,9 +149,6 @@ private slots:
         QTest::newRow("NUL bytes kept")
             << QByteArray("1\ta\0b\t3\r\n", 9) << Rows{{"1", QString::fromUtf8("a\0b", 3), "3"}}
             << QString();
-        QTest::newRow("Windows-1252 decoded")
-            << QByteArray("1\t/\xE9t\xE9 \x80\x9F\t1\r\n")
-            << Rows{{"1", QString::fromUtf8("/été €Ÿ"), "1"}} << QString();
         QTest::newRow("undefined 1252 bytes")
             << QByteArray("1\t\x81\x8D\x8F\x90\x9D\t1\r\n")
             << Rows{{"1", QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"), "1"}} << QString();
@@ -189,9 +177,6 @@ private slots:
         QTest::newRow("UTF-8 and a 64-bit size")
             << QByteArray("99999\t/\xc3\xa9t\xc3\xa9/\xe4\xb8\xad.img\t5368709120\r\n")
             << Rows{{"99999", "/été/中.img", "5368709120"}} << QString();
-        QTest::newRow("50 MB line stops")
-            << fiftyMegabyteLine() << Rows{}
-            << "The value for field 'Filename' is longer than its width of 32767 characters";
     }
     void populateSplitsEveryLine()
     {
@@ -211,27 +196,37 @@ private slots:
         QCOMPARE(readBack(path), bytes);
     }
 
-    void unopenableFile_data()
+    // A load that fails names the file and the cause. A file that cannot be opened, or that
+    // does not fit in memory, leaves the source's record set as it was.
+    void failedLoads_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content"); // null: not written
         QTest::addColumn<QString>("description");
-        QTest::newRow("missing") << "missing.txt" << "File not found";
-        QTest::newRow("directory") << "folder" << "is a folder";
+        QTest::newRow("missing") << "missing.txt" << QByteArray() << "File not found";
+        QTest::newRow("directory") << "folder" << QByteArray() << "is a folder";
+        // No text, but more record offsets than the limit below lets a record set hold.
+        QTest::newRow("out of memory") << "big.txt" << QByteArray(50000, '\n')
+                                       << "Not enough memory to open";
     }
-    void unopenableFile()
+    void failedLoads()
     {
         QFETCH(QString, name);
+        QFETCH(QByteArray, content);
         QFETCH(QString, description);
         QDir(m_dir.path()).mkpath("folder");
-        const QString path = m_dir.filePath(name);
+        const QString path = content.isNull() ? m_dir.filePath(name) : writeFile(content);
         FileChannel channel;
         Class1 source(channel);
         QSignalSpy errors(&source, &Class1::OpenError);
-        // Validate fails the call itself.
-        QString failure;
-        QCOMPARE(source.Validate(path, &failure), VbFalse);
-        QVERIFY2(failure.contains(description), qPrintable(failure));
-        QCOMPARE(errors.count(), 0);
+        RecordSet::setCapacityLimit(100 * 1000);
+        const auto unlimited = qScopeGuard([] { RecordSet::setCapacityLimit(0); });
+        if (content.isNull()) { // Validate fails the call itself
+            QString failure;
+            QCOMPARE(source.Validate(path, &failure), VbFalse);
+            QVERIFY2(failure.contains(description), qPrintable(failure));
+            QCOMPARE(errors.count(), 0);
+        }
         // Populate reports it: a new source keeps no record set, a loaded one keeps its own.
         source.Populate(path);
         QVERIFY(!source.rsCustomers);
@@ -239,7 +234,10 @@ private slots:
         const RecordSetPtr earlier = source.rsCustomers;
         source.Populate(path);
         QCOMPARE(errors.count(), 2);
-        QVERIFY(errors.at(1).at(0).toString().contains(description));
+        for (const QList<QVariant>& error : errors) {
+            const QString message = error.at(0).toString();
+            QVERIFY2(message.contains(description) && message.contains(path), qPrintable(message));
+        }
         QCOMPARE(source.currentfile, path);
         QCOMPARE(source.rsCustomers, earlier);
         QCOMPARE(rowsOf(earlier).size(), 2);

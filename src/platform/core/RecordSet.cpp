@@ -13,6 +13,9 @@
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -34,7 +37,31 @@ void adviseHugePages(const void* data, qint64 bytes)
 #endif
 }
 
+qint64 physicalMemory()
+{
+#if defined(Q_OS_UNIX) && defined(_SC_PHYS_PAGES)
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages > 0 && pageSize > 0)
+        return qint64(pages) * pageSize;
+#endif
+    return std::numeric_limits<qint64>::max();
+}
+
+qint64 g_capacityLimit = 0; // 0: the default
+
 } // namespace
+
+void RecordSet::setCapacityLimit(qint64 bytes)
+{
+    g_capacityLimit = std::max<qint64>(bytes, 0);
+}
+
+qint64 RecordSet::capacityLimit()
+{
+    static const qint64 memory = physicalMemory();
+    return g_capacityLimit > 0 ? g_capacityLimit : memory;
+}
 
 // ---------------------------------------------------------------------------------------------
 // PodArray
@@ -50,6 +77,8 @@ void RecordSet::PodArray<T>::reserve(qsizetype count)
 {
     if (count <= m_capacity)
         return;
+    if (qint64(count) > RecordSet::capacityLimit() / qint64(sizeof(T)))
+        throw std::bad_alloc();
     // realloc of a large block moves pages instead of copying them (mremap on Linux).
     void* grown = std::realloc(m_data, size_t(count) * sizeof(T));
     if (!grown)

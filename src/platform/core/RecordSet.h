@@ -104,6 +104,13 @@ public:
     // Capacity hint for a bulk load: the number of records and bytes of text expected.
     void reserve(qint64 records, qint64 textBytes);
 
+    // The most bytes any one buffer of a record set may take. Growing past it throws
+    // std::bad_alloc, as a failed allocation does. By default the machine's physical memory, so
+    // a catalog larger than memory fails at once instead of paging or being killed; tests set
+    // less. 0 restores the default.
+    static void setCapacityLimit(qint64 bytes);
+    static qint64 capacityLimit();
+
 signals:
     // The visible records changed (filter set or cleared, records committed after a view
     // was attached is not signalled: views are bound after loading).

@@ -1,0 +1,275 @@
+#include "capture/TextFileView.h"
+
+#include "catalog/CatalogLine.h"
+
+#include <QAbstractListModel>
+#include <QFile>
+#include <QFontMetrics>
+#include <QHash>
+
+#include <new>
+#include <vector>
+
+#if defined(Q_OS_LINUX)
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+// A big buffer about to be filled from a file: on Linux, large pages where the system offers
+// them on request, so filling it takes one page fault per 2 MB instead of one per 4 KB.
+void adviseLargePages(char* data, qsizetype size)
+{
+#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
+    constexpr quintptr kLarge = 2 * 1024 * 1024;
+    const quintptr begin = (quintptr(data) + kLarge - 1) & ~(kLarge - 1);
+    const quintptr end = (quintptr(data) + quintptr(size)) & ~(kLarge - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(size);
+#endif
+}
+
+} // namespace
+
+// Rows over one buffer: line i is bytes [m_starts[i], m_starts[i + 1]) without its line end.
+class TextLineModel : public QAbstractListModel
+{
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void setBytes(QByteArray bytes, int charWidth, int lineHeight)
+    {
+        beginResetModel();
+        m_bytes = std::move(bytes);
+        m_starts.clear();
+        m_longLineIsUtf8.clear();
+        qsizetype longest = 0;
+        const char* data = m_bytes.constData();
+        const qsizetype size = m_bytes.size();
+        m_first = CatalogLine::byteOrderMarkLength(m_bytes);
+        // Catalog lines run to some dozens of bytes; a close guess spares the regrowth (and
+        // its moment of two index copies) on big files.
+        m_starts.reserve(size_t(size / 48 + 2));
+        const qsizetype rest =
+            m_first
+            + CatalogLine::forEachEndedLine(data + m_first, size - m_first,
+                                            [&](qsizetype begin, qsizetype end) {
+                                                m_starts.push_back(m_first + begin);
+                                                longest = std::max(longest, end - begin);
+                                                return true;
+                                            });
+        if (rest < size) { // a last line without a line end
+            m_starts.push_back(rest);
+            longest = std::max(longest, size - rest);
+        }
+        m_starts.push_back(size);
+        const qsizetype widest = std::min<qsizetype>(longest, TextFileView::kShownCharacters) + 4;
+        m_itemSize = QSize(int(widest) * charWidth, lineHeight);
+        endResetModel();
+    }
+
+    const QByteArray& bytes() const { return m_bytes; }
+    QByteArrayView textBytes() const { return QByteArrayView(m_bytes).sliced(m_first); }
+    int lines() const { return int(m_starts.size()) - 1; }
+
+    // The line's bytes without its line end; r is a row.
+    QByteArrayView lineBytes(int r) const
+    {
+        const qsizetype begin = m_starts[size_t(r)];
+        qsizetype end = m_starts[size_t(r) + 1];
+        if (end > begin && m_bytes.at(end - 1) == '\n')
+            --end;
+        if (end > begin && m_bytes.at(end - 1) == '\r')
+            --end;
+        return QByteArrayView(m_bytes.constData() + begin, end - begin);
+    }
+    // The line end that follows it ("" for a last line without one).
+    QByteArrayView lineEnd(int r) const
+    {
+        const qsizetype end = m_starts[size_t(r)] + lineBytes(r).size();
+        return QByteArrayView(m_bytes.constData() + end, m_starts[size_t(r) + 1] - end);
+    }
+
+    QString line(int row) const
+    {
+        if (row < 0 || row >= lines())
+            return QString();
+        QByteArray scratch;
+        return QString::fromUtf8(CatalogLine::toUtf8(lineBytes(row), isUtf8(row), &scratch));
+    }
+
+    // The row's text: the line's first characters, decoded from no more bytes than they need.
+    QString shown(int row) const
+    {
+        if (row < 0 || row >= lines())
+            return QString();
+        const QByteArrayView bytes = lineBytes(row);
+        const bool utf8 = isUtf8(row);
+        // A character takes at most four bytes, so these hold more than a row shows.
+        QByteArrayView head = bytes.first(std::min<qsizetype>(bytes.size(),
+                                                              4 * TextFileView::kShownCharacters + 4));
+        while (utf8 && head.size() < bytes.size() && !head.isEmpty()
+               && (uchar(bytes[head.size()]) & 0xC0) == 0x80)
+            head.chop(1); // a whole character at the cut
+        QByteArray scratch;
+        QString text = QString::fromUtf8(CatalogLine::toUtf8(head, utf8, &scratch));
+        bool more = head.size() < bytes.size();
+        if (text.size() > TextFileView::kShownCharacters) {
+            qsizetype cut = TextFileView::kShownCharacters;
+            if (text.at(cut - 1).isHighSurrogate())
+                --cut;
+            text.truncate(cut);
+            more = true;
+        }
+        return TextFileView::expandTabs(more ? text + TextFileView::kMoreMark : text);
+    }
+
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : lines(); }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+            return shown(index.row());
+        if (role == Qt::SizeHintRole)
+            return m_itemSize;
+        return QVariant();
+    }
+
+private:
+    // Whether the whole line is UTF-8 decides how even its first characters read. A long
+    // line's answer is kept, so repainting it does not scan megabytes again.
+    bool isUtf8(int row) const
+    {
+        const QByteArrayView bytes = lineBytes(row);
+        if (bytes.size() < kRememberFrom)
+            return CatalogLine::isUtf8(bytes);
+        auto known = m_longLineIsUtf8.constFind(row);
+        if (known == m_longLineIsUtf8.cend())
+            known = m_longLineIsUtf8.insert(row, CatalogLine::isUtf8(bytes));
+        return *known;
+    }
+
+    static constexpr qsizetype kRememberFrom = 64 * 1024;
+
+    QByteArray m_bytes;
+    qsizetype m_first = 0; // a byte-order mark before the first line
+    std::vector<qsizetype> m_starts{0};
+    mutable QHash<int, bool> m_longLineIsUtf8;
+    QSize m_itemSize;
+};
+
+const QString TextFileView::kMoreMark = QStringLiteral(" \u2026");
+
+TextFileView::TextFileView(QWidget* parent) : QListView(parent), m_model(new TextLineModel(this))
+{
+    setModel(m_model);
+    // Every row has the height of one line, so the view never measures a million rows.
+    setUniformItemSizes(true);
+    setLayoutMode(QListView::Batched);
+    setBatchSize(10000);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setWordWrap(false);
+}
+
+bool TextFileView::loadFile(const QString& path, QString* error)
+{
+    auto fail = [&](const QString& description) {
+        if (error)
+            *error = description;
+        return false;
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    try {
+        // Read straight into one buffer of the file's size: the file's bytes are held once.
+        const qint64 expected = file.size();
+        QByteArray bytes;
+        qint64 got = 0;
+        if (expected > 0) {
+            bytes = QByteArray(expected, Qt::Uninitialized);
+            adviseLargePages(bytes.data(), expected);
+            while (got < expected) {
+                const qint64 n = file.read(bytes.data() + got, expected - got);
+                if (n <= 0)
+                    break;
+                got += n;
+            }
+            bytes.truncate(got); // the file shrank while it was read
+        }
+        if (got == expected && file.error() == QFileDevice::NoError)
+            bytes.append(file.readAll()); // whatever was added since its size was taken
+        if (file.error() != QFileDevice::NoError)
+            return fail(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+        setBytes(std::move(bytes));
+    } catch (const std::bad_alloc&) {
+        return fail(QStringLiteral("Not enough memory to open %1").arg(path));
+    }
+    return true;
+}
+
+QString TextFileView::text() const
+{
+    const QByteArrayView all = m_model->textBytes();
+    if (CatalogLine::isUtf8(all))
+        return QString::fromUtf8(all); // then so is every line
+    QString text;
+    text.reserve(all.size());
+    for (int row = 0; row < m_model->lines(); ++row)
+        text += m_model->line(row) + QLatin1String(m_model->lineEnd(row).data(), m_model->lineEnd(row).size());
+    return text;
+}
+
+void TextFileView::setText(const QString& text)
+{
+    setBytes(text.toUtf8());
+}
+
+bool TextFileView::isEmpty() const
+{
+    return m_model->textBytes().isEmpty();
+}
+
+int TextFileView::lineCount() const
+{
+    return m_model->lines();
+}
+
+QString TextFileView::line(int index) const
+{
+    return m_model->line(index);
+}
+
+QString TextFileView::shownLine(int index) const
+{
+    return m_model->shown(index);
+}
+
+void TextFileView::setBytes(QByteArray bytes)
+{
+    const QFontMetrics metrics(font());
+    m_model->setBytes(std::move(bytes), metrics.averageCharWidth(),
+                      metrics.height() + 2);
+    scrollToTop();
+}
+
+QString TextFileView::expandTabs(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\t')))
+        return text;
+    QString expanded;
+    expanded.reserve(text.size() + 16);
+    for (QChar c : text) {
+        if (c == QLatin1Char('\t'))
+            expanded.append(QString(8 - expanded.size() % 8, QLatin1Char(' ')));
+        else
+            expanded.append(c);
+    }
+    return expanded;
+}
