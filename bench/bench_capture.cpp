@@ -90,6 +90,7 @@ int benchCapture(const QStringList&)
             context.catalogName = catalog;
             context.channel = &channel;
             context.report = [](const QString&) {};
+            context.index = lists.index;
             lists.setFolderPath(root, nullptr);
             QString path = lists.folderPath();
             qint16 dircount = 0;

@@ -122,7 +122,8 @@ private slots:
         FileChannel channel;
         QStringList messages;
         WalkContext context{&lists, [] { return true; }, catalog, &channel,
-                            [&](const QString& text) { messages.append(text); }};
+                            [&](const QString& text) { messages.append(text); }, QString()};
+        context.index = lists.index;
         QVERIFY(channel.open(catalog, FileChannel::Mode::Output));
         QVERIFY(lists.setFolderPath(root, nullptr));
         QString path = lists.folderPath();

@@ -75,10 +75,6 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
     if (!keepGoing())
         return VbTrue;
 
-    // The user may have typed anything into the box while the walk yielded.
-    if (!isNumericText(lists.indexText()))
-        lists.setIndexText(QStringLiteral("1"));
-
     int subfoldersLeft = lists.folderCount();
     FolderRecords records(CatalogLine::folderPrefix(lists.folderPath()));
 
@@ -92,6 +88,8 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
         if (name == QLatin1String("?"))
             continue; // a name the platform could not represent: counted, not written
         writeRecord(records, i, name);
+        if (m_context.failed)
+            return VbTrue;
     }
 
     while (keepGoing() && subfoldersLeft > 0) {
@@ -170,6 +168,10 @@ void Class2::writeRecord(FolderRecords& records, int index, const QString& name)
         m_context.report(error);
         return;
     }
-    if (!m_context.channel->write(records.line(lists.indexText(), name, length), &error))
+    if (!m_context.channel->write(records.line(m_context.index, name, length), &error)) {
+        // The disk is full or gone: the channel has cut the catalog back to whole lines, and
+        // nothing more can be written to it.
+        m_context.failed = true;
         m_context.report(error);
+    }
 }

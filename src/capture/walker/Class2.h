@@ -22,6 +22,9 @@ struct WalkContext
     FileChannel* channel = nullptr;
     // The error path: shows the description in a message box and returns.
     std::function<void(const QString& description)> report;
+    // The run's index value, taken once when it started: typing in the box during the walk
+    // cannot change it half-way.
+    QString index;
 
     // Set when the catalog could not be reopened; the walk then stops.
     bool failed = false;
