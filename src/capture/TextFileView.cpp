@@ -1,6 +1,7 @@
 #include "capture/TextFileView.h"
 
 #include "catalog/CatalogLine.h"
+#include "platform/core/FileChannel.h"
 
 #include <QAbstractListModel>
 #include <QFile>
@@ -155,7 +156,7 @@ private:
     static constexpr qsizetype kRememberFrom = 64 * 1024;
 
     QByteArray m_bytes;
-    qsizetype m_first = 0; // a byte-order mark before the first line
+    qsizetype m_first = CatalogLine::byteOrderMarkLength(m_bytes); // a byte-order mark before the first line
     std::vector<qsizetype> m_starts{0};
     mutable QHash<int, bool> m_longLineIsUtf8;
     QSize m_itemSize;
@@ -184,6 +185,10 @@ bool TextFileView::loadFile(const QString& path, QString* error)
             *error = description;
         return false;
     };
+    // A pipe would block here for good, and a device such as /dev/zero never ends.
+    QString refusal;
+    if (!FileChannel::checkRegularFile(path, &refusal))
+        return fail(refusal);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));

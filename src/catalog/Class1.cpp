@@ -52,12 +52,9 @@ bool readRecords(FileChannel& channel, RecordSet& records, QString* error)
         return !failed;
     };
     for (;;) {
-        QString cause;
-        const qint64 got = channel.read(buffer.data(), chunk, &cause);
-        if (got < 0) {
-            *error = QStringLiteral("Cannot read %1: %2").arg(channel.path(), cause);
+        const qint64 got = channel.read(buffer.data(), chunk, error); // names file and cause
+        if (got < 0)
             return false;
-        }
         if (got == 0)
             return lines.finish(store);
         if (!lines.feed(QByteArrayView(buffer.constData(), qsizetype(got)), store))

@@ -1,6 +1,7 @@
 #include "catalog/CatalogLine.h"
 #include "catalog/Class1.h"
 #include "platform/core/FileChannel.h"
+#include "support/FailingFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,7 +105,7 @@ private slots:
         QTest::newRow("only first line counts") << QByteArray("1\ta\t1\r\nbad\r\n") << QString();
         QTest::newRow("50 MB line") << fiftyMegabyteLine() << QString();
         QTest::newRow("Windows-1252 name") << QByteArray("4\tD:\\\xE9t\xE9\t1\r\n") << QString();
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "1\ta\t1\r\n") << QString();
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1\r\n") << QString();
         QTest::newRow("empty file") << QByteArray() << QString(Class1::kPreviouslyCreatedIncorrect);
         QTest::newRow("heading line")
             << QByteArray("Index\tFilename\tSize (bytes)\r\n1\ta\t1\r\n") << incorrect;
@@ -196,27 +197,39 @@ private slots:
         QCOMPARE(readBack(path), bytes);
     }
 
-    // A load that fails names the file and the cause. A file that cannot be opened, or that
-    // does not fit in memory, leaves the source's record set as it was.
+    // A load that fails names the file and the cause. A read error keeps the records read
+    // before it; a file that cannot be opened, or that does not fit in memory, leaves the
+    // source's record set as it was.
     void failedLoads_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content"); // null: not written
         QTest::addColumn<QString>("description");
-        QTest::newRow("missing") << "missing.txt" << QByteArray() << "File not found";
-        QTest::newRow("directory") << "folder" << QByteArray() << "is a folder";
+        QTest::addColumn<int>("kept"); // records of the failed load kept; -1: none, the set stays
+        QTest::newRow("missing") << "missing.txt" << QByteArray() << "File not found" << -1;
+        QTest::newRow("directory") << "folder" << QByteArray() << "is a folder" << -1;
         // No text, but more record offsets than the limit below lets a record set hold.
         QTest::newRow("out of memory") << "big.txt" << QByteArray(50000, '\n')
-                                       << "Not enough memory to open";
+                                       << "Not enough memory to open" << -1;
+        // The device fails after 40 bytes, in the middle of the second record.
+        QTest::newRow("read error") << "failing.txt" << kWorkedExample + kWorkedExample
+                                    << "Input/output error" << 1;
     }
     void failedLoads()
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, content);
         QFETCH(QString, description);
+        QFETCH(int, kept);
         QDir(m_dir.path()).mkpath("folder");
         const QString path = content.isNull() ? m_dir.filePath(name) : writeFile(content);
         FileChannel channel;
+        channel.setFileFactory([=](const QString& opened) -> std::unique_ptr<QFile> {
+            if (opened == path && name == "failing.txt")
+                return std::make_unique<FailingFile>(opened, FailingFile::Fault::Read, 40,
+                                                     description);
+            return std::make_unique<QFile>(opened);
+        });
         Class1 source(channel);
         QSignalSpy errors(&source, &Class1::OpenError);
         RecordSet::setCapacityLimit(100 * 1000);
@@ -229,10 +242,14 @@ private slots:
         }
         // Populate reports it: a new source keeps no record set, a loaded one keeps its own.
         source.Populate(path);
-        QVERIFY(!source.rsCustomers);
+        QCOMPARE(source.rsCustomers ? rowsOf(source.rsCustomers).size() : -1, kept);
         source.Populate(writeFile(kWorkedExample)); // the channel is free again at once
         const RecordSetPtr earlier = source.rsCustomers;
         source.Populate(path);
+        if (kept >= 0) {
+            QCOMPARE(rowsOf(source.rsCustomers), rowsOf(earlier).first(kept));
+            return;
+        }
         QCOMPARE(errors.count(), 2);
         for (const QList<QVariant>& error : errors) {
             const QString message = error.at(0).toString();
