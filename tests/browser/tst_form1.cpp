@@ -67,9 +67,11 @@ private slots:
         m_quits = 0;
         m_dialogs = std::make_unique<DialogRecorder>();
         m_form = std::make_unique<Form1>();
+        RecordSet::setCapacityLimit(1 << 20); // "huge.txt" below does not fit
     }
     void cleanup()
     {
+        RecordSet::setCapacityLimit(0);
         m_form.reset();
         m_dialogs.reset();
         WindowRegistry::instance().reset();
@@ -122,6 +124,9 @@ private slots:
         QTest::newRow("one record") << "one.txt" << catalogBytes({"5"}) << "" << 1 << 5;
         QTest::newRow("highest not last")
             << "order.txt" << catalogBytes({"9", "x", "3", "2.5"}) << "" << 4 << 9;
+        QTest::newRow("larger than memory") << "huge.txt" << catalogBytes({"1"}).repeated(50000)
+                                            << "File Open Error|Not enough memory to open <path>"
+                                            << 0 << 0;
     }
 
     void startUp()
@@ -136,7 +141,8 @@ private slots:
         LastFileSetting::write(path);
         m_form->load();
 
-        QCOMPARE(m_dialogs->shown(), box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(m_dialogs->shown(),
+                 box.isEmpty() ? QStringList() : QStringList{QString(box).replace("<path>", path)});
         QCOMPARE(ProgramState::lastfilename, path); // remembered even when it cannot be opened
         checkShown(path, rows, highestIndex);
         QCOMPARE(bool(m_form->recordSet()), rows > 0);
@@ -158,6 +164,9 @@ private slots:
         QTest::newRow("refused") << "words.txt" << QByteArray("hello world\r\n")
                                  << "File Open Error|Incorrect Format" << 0 << 2;
         QTest::newRow("missing") << "typed-name.txt" << QByteArray() << "File Error|*" << 0 << 2;
+        QTest::newRow("larger than memory") << "huge.txt" << catalogBytes({"1"}).repeated(50000)
+                                            << "File Open Error|Not enough memory to open <path>"
+                                            << 0 << 2;
         // The third line's index is wider than its field: the two records read are shown.
         QTest::newRow("populate fails midway")
             << "cut.txt" << catalogBytes({"1", "2"}) + "123456\tC:\\x\t1\r\n" + catalogBytes({"3"})
@@ -183,6 +192,7 @@ private slots:
         QCOMPARE(m_dialogs->fileRequests.at(0).filter, QStringLiteral("Text files *.txt (*.txt)"));
         QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
         QStringList shown = m_dialogs->shown();
+        box.replace("<path>", path);
         if (box.endsWith("|*") && shown.size() == 1 && !m_dialogs->messages.at(0).text.isEmpty())
             shown[0] = m_dialogs->messages.at(0).title + "|*";
         QCOMPARE(shown, box.isEmpty() ? QStringList() : QStringList{box});
