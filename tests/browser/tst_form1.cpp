@@ -37,6 +37,8 @@ QByteArray catalogBytes(const QList<QByteArray>& indexes)
     return bytes;
 }
 
+const QString kNoMemory = QStringLiteral("Not enough memory to open <path>");
+
 // N when the index list offers exactly "1" .. "N" (0 for an empty list), otherwise -1.
 int offeredUpTo(const QComboBox* combo)
 {
@@ -125,8 +127,7 @@ private slots:
         QTest::newRow("highest not last")
             << "order.txt" << catalogBytes({"9", "x", "3", "2.5"}) << "" << 4 << 9;
         QTest::newRow("larger than memory") << "huge.txt" << catalogBytes({"1"}).repeated(50000)
-                                            << "File Open Error|Not enough memory to open <path>"
-                                            << 0 << 0;
+                                            << "File Open Error|" + kNoMemory << 0 << 0;
     }
 
     void startUp()
@@ -165,8 +166,7 @@ private slots:
                                  << "File Open Error|Incorrect Format" << 0 << 2;
         QTest::newRow("missing") << "typed-name.txt" << QByteArray() << "File Error|*" << 0 << 2;
         QTest::newRow("larger than memory") << "huge.txt" << catalogBytes({"1"}).repeated(50000)
-                                            << "File Open Error|Not enough memory to open <path>"
-                                            << 0 << 2;
+                                            << "File Open Error|" + kNoMemory << 0 << 2;
         // The third line's index is wider than its field: the two records read are shown.
         QTest::newRow("populate fails midway")
             << "cut.txt" << catalogBytes({"1", "2"}) + "123456\tC:\\x\t1\r\n" + catalogBytes({"3"})

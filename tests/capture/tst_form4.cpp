@@ -250,9 +250,7 @@ private slots:
         QTest::newRow("FIFO") << "fifo" << QByteArray() << "regular file" << none << none << "";
         QTest::newRow("device") << "/dev/null" << QByteArray() << "regular file" << none << none << "";
         QTest::newRow("empty") << "" << QByteArray() << "" << none << none << "";
-        QTest::newRow("byte-order mark") << "" << QByteArray("\xEF\xBB\xBF" "1\ta\t1\r\n2\tb\t2")
-                                         << "" << QStringList{"1\ta\t1", "2\tb\t2"}
-                                         << QStringList{"1|a|1", "2|b|2"} << "";
+        // Without the skip the mark would be read as Windows-1252 ("ï»¿") with the rest.
         QTest::newRow("byte-order mark, Windows-1252")
             << "" << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1") << "" << QStringList{"1\té\t1"}
             << QStringList{"1|é|1"} << "";
@@ -293,7 +291,7 @@ private slots:
         QString path = kind.isEmpty() ? m_env->writeFile(QStringLiteral("open.txt"), content)
                        : kind.startsWith('/') ? kind : m_dir->path();
         if (kind == "fifo") // nothing ever writes to it: opening it would wait for good
-            QVERIFY(::mkfifo(QFile::encodeName(path = m_dir->filePath("x.txt")).constData(), 0600) == 0);
+            QCOMPARE(::mkfifo(QFile::encodeName(path = m_dir->filePath("x.txt")), 0600), 0);
 
         FileChannel channel;
         Class1 source(channel);
@@ -305,7 +303,7 @@ private slots:
             QVERIFY2(failure.contains(refusal) && errors.isEmpty(), qPrintable(failure));
         }
         source.Populate(path);
-        QByteArrayList read; // as stored: a leading U+FEFF would not survive a QString
+        QByteArrayList read; // as stored (a QString drops a leading U+FEFF)
         for (qint64 r = 0; source.rsCustomers && r < source.rsCustomers->recordCount(); ++r)
             read << source.rsCustomers->utf8At(r, 0) + '|' + source.rsCustomers->utf8At(r, 1) + '|'
                         + source.rsCustomers->utf8At(r, 2);
@@ -322,9 +320,9 @@ private slots:
         form->mnuOpen()->trigger();
         QCOMPARE(m_dialogs->fileRequests.first().filter, QStringLiteral("Text files (*.txt)"));
         if (!refusal.isEmpty()) { // the message names the cause; text and status bar stay
-            QCOMPARE(m_dialogs->messages.size(), 1);
-            QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("File Open Error"));
-            QVERIFY2(m_dialogs->messages.first().text.contains(refusal), qPrintable(m_dialogs->shown()[0]));
+            const QStringList shown = m_dialogs->shown();
+            QVERIFY2(shown.size() == 1 && shown[0].startsWith("File Open Error|")
+                         && shown[0].contains(refusal), qPrintable(shown.join('\n')));
             QCOMPARE(form->rt1()->text(), QStringLiteral("before\n"));
             QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 9"));
             return;
@@ -340,9 +338,8 @@ private slots:
                                   + (lines[i].size() > 4000 ? QStringLiteral(" …") : QString());
             QCOMPARE(rows->index(i, 0).data().toString(), shown);
         }
-        const qsizetype mark = content.startsWith("\xEF\xBB\xBF") ? 3 : 0;
         if (QString::fromUtf8(content).toUtf8() == content) // the whole text, whole lines
-            QCOMPARE(form->rt1()->text(), QString::fromUtf8(content.sliced(mark)));
+            QCOMPARE(form->rt1()->text(), QString::fromUtf8(content));
 
         // The chooser offers the name chosen last; cancelling changes nothing.
         form->mnuOpen()->trigger();
