@@ -53,21 +53,19 @@ QGroupBox* frame(QWidget* parent, const char* name, const char* caption, const Q
     return f;
 }
 
-// The start of text that reaches at least width, measured piece by piece, so the cost follows
-// the width rather than the length of the text.
-QString partUpToWidth(const QString& text, const QFontMetrics& metrics, int width)
+// The start of a line, tabs expanded (the printer has no tab stops), that reaches past width:
+// the printer cuts off the rest anyway, and laying out megabytes that no one sees would take
+// seconds. Longer and longer starts are tried, so the cost follows the width, not the line.
+QString printedPart(const QString& line, const QFontMetrics& metrics, int width)
 {
-    constexpr qsizetype kPiece = 256;
-    qsizetype end = 0;
-    qint64 advance = 0;
-    while (end < text.size() && advance <= width) {
-        qsizetype next = std::min(text.size(), end + kPiece);
-        if (next < text.size() && text.at(next - 1).isHighSurrogate())
-            ++next;
-        advance += metrics.horizontalAdvance(text.mid(end, next - end));
-        end = next;
+    for (qsizetype take = 256;; take *= 2) {
+        if (take >= line.size())
+            return TextFileView::expandTabs(line);
+        const QString part = TextFileView::expandTabs(
+            line.left(line.at(take - 1).isHighSurrogate() ? take + 1 : take));
+        if (metrics.horizontalAdvance(part) > width)
+            return part;
     }
-    return end == text.size() ? text : text.left(end);
 }
 
 } // namespace
@@ -415,9 +413,7 @@ bool Form4::printText(QString* error)
                 return false;
             y = metrics.ascent();
         }
-        // The printer has no tab stops. What runs past the page's right edge is cut off by
-        // the printer, so it is not laid out: a line of megabytes prints in a moment.
-        painter.drawText(0, y, partUpToWidth(TextFileView::expandTabs(line), metrics, page.width()));
+        painter.drawText(0, y, printedPart(line, metrics, page.width()));
         y += lineHeight;
         return true;
     };

@@ -268,13 +268,15 @@ QString TextFileView::expandTabs(const QString& text)
 {
     if (!text.contains(QLatin1Char('\t')))
         return text;
+    // The text between tabs is copied in one piece: a line of megabytes prints in a moment.
+    static const QString kSpaces(8, QLatin1Char(' '));
     QString expanded;
     expanded.reserve(text.size() + 16);
-    for (QChar c : text) {
-        if (c == QLatin1Char('\t'))
-            expanded.append(QString(8 - expanded.size() % 8, QLatin1Char(' ')));
-        else
-            expanded.append(c);
+    qsizetype from = 0;
+    for (qsizetype tab; (tab = text.indexOf(QLatin1Char('\t'), from)) >= 0; from = tab + 1) {
+        expanded.append(QStringView(text).sliced(from, tab - from));
+        expanded.append(QStringView(kSpaces).first(8 - expanded.size() % 8));
     }
+    expanded.append(QStringView(text).sliced(from));
     return expanded;
 }
