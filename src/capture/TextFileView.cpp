@@ -41,13 +41,14 @@ class TextLineModel : public QAbstractListModel
 public:
     using QAbstractListModel::QAbstractListModel;
 
-    void setBytes(QByteArray bytes, int charWidth, int lineHeight)
+    void setBytes(QByteArray bytes, const QFontMetrics& metrics)
     {
         beginResetModel();
         m_bytes = std::move(bytes);
         m_starts.clear();
         m_longLineIsUtf8.clear();
-        qsizetype longest = 0;
+        qsizetype longest = -1;
+        int longestRow = -1;
         const char* data = m_bytes.constData();
         const qsizetype size = m_bytes.size();
         m_first = CatalogLine::byteOrderMarkLength(m_bytes);
@@ -58,17 +59,23 @@ public:
             m_first
             + CatalogLine::forEachEndedLine(data + m_first, size - m_first,
                                             [&](qsizetype begin, qsizetype end) {
+                                                if (end - begin > longest) {
+                                                    longest = end - begin;
+                                                    longestRow = int(m_starts.size());
+                                                }
                                                 m_starts.push_back(m_first + begin);
-                                                longest = std::max(longest, end - begin);
                                                 return true;
                                             });
         if (rest < size) { // a last line without a line end
+            if (size - rest > longest)
+                longestRow = int(m_starts.size());
             m_starts.push_back(rest);
-            longest = std::max(longest, size - rest);
         }
         m_starts.push_back(size);
-        const qsizetype widest = std::min<qsizetype>(longest, TextFileView::kShownCharacters) + 4;
-        m_itemSize = QSize(int(widest) * charWidth, lineHeight);
+        // Rows are as wide as the longest line's row, its end mark included, so that scrolling
+        // reaches it; that one row is measured, the others are not.
+        const int widest = longestRow < 0 ? 0 : metrics.horizontalAdvance(shown(longestRow));
+        m_itemSize = QSize(widest + 2 * metrics.averageCharWidth() + 8, metrics.height() + 2);
         endResetModel();
     }
 
@@ -259,8 +266,7 @@ QString TextFileView::shownLine(int index) const
 void TextFileView::setBytes(QByteArray bytes)
 {
     const QFontMetrics metrics(font());
-    m_model->setBytes(std::move(bytes), metrics.averageCharWidth(),
-                      metrics.height() + 2);
+    m_model->setBytes(std::move(bytes), metrics);
     scrollToTop();
 }
 
