@@ -55,6 +55,8 @@ public:
         // Catalog lines run to some dozens of bytes; a close guess spares the regrowth (and
         // its moment of two index copies) on big files.
         m_starts.reserve(size_t(size / 48 + 2));
+        adviseLargePages(reinterpret_cast<char*>(m_starts.data()),
+                         qsizetype(m_starts.capacity() * sizeof(qsizetype)));
         const qsizetype rest =
             m_first
             + CatalogLine::forEachEndedLine(data + m_first, size - m_first,
