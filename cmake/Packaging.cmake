@@ -22,7 +22,8 @@ Files: *
 Copyright: ${_copyright_holder}
 License: MIT
 ${_terms}")
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vellumark)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vellumark)
 
 # A package whose changelog names another version would tell users the wrong story.
 set(_changelog ${CMAKE_CURRENT_SOURCE_DIR}/resources/debian-changelog)
@@ -50,7 +51,8 @@ set(CPACK_PACKAGE_NAME vellumark)
 set(CPACK_PACKAGE_VENDOR "The Vellumark developers")
 set(CPACK_PACKAGE_CONTACT "Vellumark developers <dev@vellumark.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL https://github.com/vellumark/vellumark)
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "disk cataloguer: find files on disks that are not plugged in")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "disk cataloguer: find files on disks that are not plugged in")
 set(CPACK_PACKAGE_DESCRIPTION
 "Vellumark keeps catalogues of what is stored on your disks. Point it at a
 folder tree, give the capture an index value (a number that labels the disk),

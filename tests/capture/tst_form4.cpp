@@ -275,7 +275,6 @@ private slots:
         form->mnuOpen()->trigger();
         QCOMPARE(m_dialogs->shown().size(), 1);
         QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("File Open Error"));
-        QCOMPARE(form->rt1()->lineCount(), expected.size());
         QCOMPARE(form->rt1()->text().toUtf8(), content);
         QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 5"));
     }
@@ -494,22 +493,6 @@ private slots:
         QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 300"));
         QVERIFY(!FileChannel::instance().isOpen());
         QVERIFY(idle(form));
-    }
-
-    void viewInDatabase()
-    {
-        Form1* database = openDatabase();
-        Form4* form = openForm();
-        QVERIFY(!makeTree(treeOf({{"a", "aa"}, {"b", "bbb"}, {"c/d", "dddd"}})).isEmpty());
-        form->Combo1()->setCurrentIndex(3);
-        const QString catalog = m_dir->filePath(QStringLiteral("view.txt"));
-        run(form, catalog, {QMessageBox::Yes});
-        processDeletes();
-        QCOMPARE(m_dialogs->shown(), QStringList{"Saved Data|View Data in Database?"});
-        QVERIFY(m_form.isNull());
-        QCOMPARE(database->windowTitle(), QStringLiteral("Vellumark - Database: ") + catalog);
-        QCOMPARE(database->recordSet()->recordCount(), 3);
-        QCOMPARE(ProgramState::lastfilename, catalog);
     }
 
 private:
