@@ -31,7 +31,7 @@ build() {
     [ "${SANITIZE:-0}" = 1 ] && extra+=(-DVELLUMARK_SANITIZE=ON)
     [ "${WERROR:-1}" = 1 ] && extra+=(-DVELLUMARK_WERROR=ON)
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "${extra[@]}"
-    cmake --build "$dir" -j2
+    cmake --build "$dir" -j2 "$@"
 }
 
 case "${1:-}" in
@@ -48,7 +48,7 @@ test)
     ;;
 package)
     install_packages
-    WERROR=0 build
+    WERROR=0 build --target vellumark # the package holds the program alone
     (cd "${BUILD_DIR:-build}" && cpack -G DEB)
     ;;
 *)
