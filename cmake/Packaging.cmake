@@ -62,7 +62,6 @@ catalog.
 Later, with the disk unplugged and in a drawer, open the catalog in a grid,
 narrow it by part of a file name or by index value, and open any catalogued
 file that is within reach.")
-set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
