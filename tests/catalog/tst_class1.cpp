@@ -2,7 +2,6 @@
 #include "platform/core/FileChannel.h"
 #include "support/FailingFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -25,18 +24,6 @@ Rows rowsOf(const RecordSetPtr& rs)
     for (qint64 r = 0; r < rs->recordCount(); ++r)
         rows << QStringList{rs->valueAt(r, 0), rs->valueAt(r, 1), rs->valueAt(r, 2)};
     return rows;
-}
-
-QByteArray readBack(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// One 50 MB line: a numeric first field, then a file name far too long for its field.
-QByteArray fiftyMegabyteLine()
-{
-    return "1\t/" + QByteArray(50 * 1000 * 1000, 'a') + "\t1";
 }
 
 } // namespace
@@ -82,8 +69,8 @@ private slots:
         QTest::newRow("no line end") << QByteArray("3\ta\t1") << QString();
         QTest::newRow("blanks around index") << QByteArray(" 12 \ta\t1\r\n") << QString();
         QTest::newRow("only first line counts") << QByteArray("1\ta\t1\r\nbad\r\n") << QString();
-        QTest::newRow("50 MB line") << fiftyMegabyteLine() << QString();
-        QTest::newRow("Windows-1252 name") << QByteArray("4\tD:\\\xE9t\xE9\t1\r\n") << QString();
+        // Longer than the 1 MiB the check reads of a first line, index and TAB well inside it.
+        QTest::newRow("2 MiB line") << "1\t/" + QByteArray(2 << 20, 'a') + "\t1" << QString();
         QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1\r\n") << QString();
         QTest::newRow("empty file") << QByteArray() << QString(Class1::kPreviouslyCreatedIncorrect);
         QTest::newRow("heading line")
@@ -106,7 +93,6 @@ private slots:
         QCOMPARE(s.errors, message.isEmpty() ? QStringList() : QStringList{message});
         QVERIFY(failure.isEmpty() && !s.source.rsCustomers && s.source.currentfile.isEmpty());
         QVERIFY(!s.channel.isOpen());
-        QCOMPARE(readBack(path), bytes);
     }
 
     void populateSplitsEveryLine_data()
@@ -121,9 +107,6 @@ private slots:
         QTest::newRow("NUL bytes kept")
             << QByteArray("1\ta\0b\t3\r\n", 9) << Rows{{"1", QString::fromUtf8("a\0b", 3), "3"}}
             << QString();
-        QTest::newRow("undefined 1252 bytes")
-            << QByteArray("1\t\x81\x8D\x8F\x90\x9D\t1\r\n")
-            << Rows{{"1", QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"), "1"}} << QString();
         QTest::newRow("overlong UTF-8 is 1252")
             << QByteArray("1\t\xC0\xAF\t1\r\n") << Rows{{"1", "À¯", "1"}} << QString();
         QTest::newRow("two parts with long size stops")
@@ -156,7 +139,6 @@ private slots:
         QCOMPARE(rowsOf(rs), rows);
         QCOMPARE(rs->value(1), rows.isEmpty() ? QString() : rows[0][1]); // the first is current
         QVERIFY(!s.channel.isOpen());
-        QCOMPARE(readBack(path), bytes);
     }
 
     // A load that fails names the file and the cause. A read error keeps the records read
@@ -169,7 +151,6 @@ private slots:
         QTest::addColumn<QString>("description");
         QTest::addColumn<int>("kept"); // records of the failed load kept; -1: none, the set stays
         QTest::newRow("missing") << "missing.txt" << QByteArray() << "File not found" << -1;
-        QTest::newRow("directory") << "folder" << QByteArray() << "is a folder" << -1;
         // No text, but more record offsets than the limit below lets a record set hold.
         QTest::newRow("out of memory") << "big.txt" << QByteArray(50000, '\n')
                                        << "Not enough memory to open" << -1;
@@ -183,7 +164,6 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, description);
         QFETCH(int, kept);
-        QDir(m_dir.path()).mkpath("folder");
         const QString path = content.isNull() ? m_dir.filePath(name) : writeFile(content);
         FileChannel channel;
         channel.setFileFactory([=](const QString& opened) -> std::unique_ptr<QFile> {
