@@ -41,39 +41,26 @@ class TextLineModel : public QAbstractListModel
 public:
     using QAbstractListModel::QAbstractListModel;
 
+    // The index is built in the memory of the previous one (already in use, so no page of it
+    // is new). When it does not fit (std::bad_alloc), the previous index is rebuilt in that same
+    // memory, which held it before, and the rows shown stay as they were.
     void setBytes(QByteArray bytes, const QFontMetrics& metrics)
     {
+        std::vector<qsizetype> starts = std::move(m_starts);
+        const qsizetype first = CatalogLine::byteOrderMarkLength(bytes);
+        int longestRow = -1;
+        try {
+            longestRow = indexLines(bytes, first, &starts);
+        } catch (const std::bad_alloc&) {
+            indexLines(m_bytes, m_first, &starts);
+            m_starts = std::move(starts);
+            throw;
+        }
         beginResetModel();
         m_bytes = std::move(bytes);
-        m_starts.clear();
+        m_first = first;
+        m_starts = std::move(starts);
         m_longLineIsUtf8.clear();
-        qsizetype longest = -1;
-        int longestRow = -1;
-        const char* data = m_bytes.constData();
-        const qsizetype size = m_bytes.size();
-        m_first = CatalogLine::byteOrderMarkLength(m_bytes);
-        // Catalog lines run to some dozens of bytes; a close guess spares the regrowth (and
-        // its moment of two index copies) on big files.
-        m_starts.reserve(size_t(size / 48 + 2));
-        adviseLargePages(reinterpret_cast<char*>(m_starts.data()),
-                         qsizetype(m_starts.capacity() * sizeof(qsizetype)));
-        const qsizetype rest =
-            m_first
-            + CatalogLine::forEachEndedLine(data + m_first, size - m_first,
-                                            [&](qsizetype begin, qsizetype end) {
-                                                if (end - begin > longest) {
-                                                    longest = end - begin;
-                                                    longestRow = int(m_starts.size());
-                                                }
-                                                m_starts.push_back(m_first + begin);
-                                                return true;
-                                            });
-        if (rest < size) { // a last line without a line end
-            if (size - rest > longest)
-                longestRow = int(m_starts.size());
-            m_starts.push_back(rest);
-        }
-        m_starts.push_back(size);
         // Rows are as wide as the longest line's row, its end mark included, so that scrolling
         // reaches it; that one row is measured, the others are not.
         const int widest = longestRow < 0 ? 0 : metrics.horizontalAdvance(shown(longestRow));
@@ -160,6 +147,41 @@ private:
         if (known == m_longLineIsUtf8.cend())
             known = m_longLineIsUtf8.insert(row, CatalogLine::isUtf8(bytes));
         return *known;
+    }
+
+    // Fills starts with where each line of bytes begins (past a byte-order mark of length
+    // first), and the end of the last; returns the row of the longest line (-1: none).
+    static int indexLines(const QByteArray& bytes, qsizetype first, std::vector<qsizetype>* starts)
+    {
+        const char* data = bytes.constData();
+        const qsizetype size = bytes.size();
+        starts->clear();
+        // Catalog lines run to some dozens of bytes; a close guess spares the regrowth (and
+        // its moment of two index copies) on big files. New memory gets large pages.
+        const size_t had = starts->capacity();
+        starts->reserve(size_t(size / 48 + 2));
+        if (starts->capacity() != had)
+            adviseLargePages(reinterpret_cast<char*>(starts->data()),
+                             qsizetype(starts->capacity() * sizeof(qsizetype)));
+        qsizetype longest = -1;
+        int longestRow = -1;
+        auto add = [&](qsizetype begin, qsizetype length) {
+            if (length > longest) {
+                longest = length;
+                longestRow = int(starts->size());
+            }
+            starts->push_back(begin);
+        };
+        const qsizetype rest =
+            first + CatalogLine::forEachEndedLine(data + first, size - first,
+                                                  [&](qsizetype begin, qsizetype end) {
+                                                      add(first + begin, end - begin);
+                                                      return true;
+                                                  });
+        if (rest < size) // a last line without a line end
+            add(rest, size - rest);
+        starts->push_back(size);
+        return longestRow;
     }
 
     static constexpr qsizetype kRememberFrom = 64 * 1024;

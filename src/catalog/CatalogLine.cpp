@@ -164,10 +164,4 @@ QByteArrayView toUtf8(QByteArrayView bytes, bool lineIsUtf8, QByteArray* scratch
     return QByteArrayView(*scratch);
 }
 
-QString text(QByteArrayView line)
-{
-    QByteArray scratch;
-    return QString::fromUtf8(decode(line, &scratch));
-}
-
 } // namespace CatalogLine

@@ -58,29 +58,38 @@ bool isUtf8(QByteArrayView line);
 // the bytes themselves when it is UTF-8, else their Windows-1252 reading, built in scratch.
 QByteArrayView toUtf8(QByteArrayView bytes, bool lineIsUtf8, QByteArray* scratch);
 
-// A whole line as UTF-8, and as text.
+// A whole line as UTF-8.
 inline QByteArrayView decode(QByteArrayView line, QByteArray* scratch)
 {
     return toUtf8(line, isUtf8(line), scratch);
 }
-QString text(QByteArrayView line);
 
 namespace detail {
 
-// Calls hit(at) for every CR and LF in data[0, size), in order, until hit returns false
-// (then returns false). Sixteen bytes are compared at a time: on short catalog lines one
-// search call per line costs more in call overhead than in scanning.
+// Calls hit(at) for the first byte of every line end in data[0, size) (a CR, or an LF that no
+// CR precedes within data), in order, until hit returns false (then returns false). Sixteen
+// bytes are compared at a time: on short catalog lines one search call per line costs more in
+// call overhead than in scanning.
 template <typename Hit>
-bool forEachLineEndByte(const char* data, qsizetype size, Hit hit)
+bool forEachLineEnd(const char* data, qsizetype size, Hit hit)
 {
     qsizetype at = 0;
 #if defined(__SSE2__)
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
+    unsigned crBefore = 0; // the previous sixteen bytes ended with a CR
     for (; at + 16 <= size; at += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-        unsigned mask = unsigned(_mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf))));
+        const __m128i isCr = _mm_cmpeq_epi8(chunk, cr);
+        const unsigned ends =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(isCr, _mm_cmpeq_epi8(chunk, lf))));
+        if (!ends) { // most of a catalog's sixteen-byte stretches
+            crBefore = 0;
+            continue;
+        }
+        const unsigned crs = unsigned(_mm_movemask_epi8(isCr));
+        unsigned mask = crs | (ends & ~crs & ~((crs << 1) | crBefore));
+        crBefore = crs >> 15;
         while (mask) {
             if (!hit(at + __builtin_ctz(mask)))
                 return false;
@@ -89,7 +98,8 @@ bool forEachLineEndByte(const char* data, qsizetype size, Hit hit)
     }
 #endif
     for (; at < size; ++at) {
-        if ((data[at] == '\r' || data[at] == '\n') && !hit(at))
+        const bool end = data[at] == '\r' || (data[at] == '\n' && (at == 0 || data[at - 1] != '\r'));
+        if (end && !hit(at))
             return false;
     }
     return true;
@@ -106,13 +116,9 @@ template <typename Line>
 qsizetype forEachEndedLine(const char* data, qsizetype size, Line line)
 {
     qsizetype begin = 0;
-    const bool completed = detail::forEachLineEndByte(data, size, [&](qsizetype at) {
-        if (data[at] == '\n' && at > 0 && data[at - 1] == '\r') {
-            begin = at + 1; // the second half of a CR LF
-            return true;
-        }
+    const bool completed = detail::forEachLineEnd(data, size, [&](qsizetype at) {
         const bool more = line(begin, at);
-        begin = at + 1;
+        begin = at + (data[at] == '\r' && at + 1 < size && data[at + 1] == '\n' ? 2 : 1);
         return more;
     });
     return completed ? begin : -1;
