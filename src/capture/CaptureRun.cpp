@@ -6,6 +6,7 @@
 #include "capture/Form4.h"
 #include "capture/Form4Lists.h"
 #include "catalog/Class1.h"
+#include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/ProgramState.h"
 #include "platform/widgets/Dialogs.h"
@@ -15,6 +16,7 @@
 #include "platform/widgets/WindowRegistry.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -143,6 +145,11 @@ void run(Form4* window)
     context.lists = &lists;
     context.searchflag = [&form] { return form && Form4::searchflag; };
     context.catalogName = name; // File > Open during the walk cannot redirect the capture
+    context.index = form->Combo1()->currentText();
+    if (!isNumericText(context.index)) {
+        context.index = QStringLiteral("1");
+        form->Combo1()->setEditText(context.index);
+    }
     context.channel = &FileChannel::instance();
     context.report = [&form, &lists](const QString& description) {
         lists.showProgress();

@@ -19,17 +19,26 @@ struct WalkContext
     std::function<bool()> searchflag;
     // The run's own copy of the chosen catalog name, under which the catalog is reopened.
     QString catalogName;
+    // The index value of every record: the run's one copy, taken when it starts, so typing in
+    // the index box during the walk changes nothing.
+    QString index;
     FileChannel* channel = nullptr;
-    // The error path: shows the description in a message box and returns.
+    // The error path: shows the description in a message box and returns. Events run while
+    // the box is open; the walk checks searchflag after every report and stops when it is false.
     std::function<void(const QString& description)> report;
 
-    // Set when the catalog could not be reopened; the walk then stops.
+    // Set when the catalog could not be reopened or written; the walk then stops.
     bool failed = false;
 };
 
 // The directory walker: writes one catalog line for every file of the folder the folder list
 // shows, then walks its subfolders depth first, one new walker per subfolder. A walker has no
 // state of its own and lives for one call.
+//
+// What cannot be catalogued is reported without flooding: a folder that cannot be entered or
+// whose path holds a TAB or line break once, skipping all it holds; the files of one folder
+// that cannot be catalogued (gone, unreadable, TAB or line break in the name) in one report at
+// the end of that folder's files, naming how many and the first few.
 class Class2
 {
 public:
@@ -42,10 +51,14 @@ public:
 
 private:
     bool keepGoing() const;
+    // Reports description; false when the walk must stop now.
+    bool report(const QString& description);
     // Counts one file-list entry; false when the catalog could not be reopened.
     bool countEntry();
     struct FolderRecords;
-    void writeRecord(FolderRecords& records, int index, const QString& name);
+    // Writes file-list entry index, or notes why it cannot be catalogued; false when the
+    // catalog could not be written (reported; the walk stops).
+    bool writeRecord(FolderRecords& records, int index, const QString& name);
 
     WalkContext& m_context;
 };
