@@ -20,6 +20,10 @@
 #include <QFileInfo>
 #include <QPushButton>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // A deterministic tree: folders of 20 to 44 files, five subfolders each, breadth first.
@@ -128,16 +132,25 @@ int benchDeepChain(const QStringList&)
     const QString done = root + QStringLiteral(".complete");
     if (!QFileInfo::exists(done)) {
         QDir(root).removeRecursively();
-        QString folder = root;
-        for (int level = 0; level < kDepth; ++level) {
-            folder += QStringLiteral("/d");
-            if (!QDir().mkpath(folder))
+        // Made one level at a time relative to the level above: QDir::mkpath would look up the
+        // whole path again at every level.
+        if (!QDir().mkpath(root))
+            return 1;
+        int folder = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int level = 0; level < kDepth && folder >= 0; ++level) {
+            int next = -1;
+            if (::mkdirat(folder, "d", 0755) == 0)
+                next = ::openat(folder, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(folder);
+            folder = next;
+            const int file = folder < 0 ? -1 : ::openat(folder, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            if (file < 0 || ::write(file, "xxxxxxxxx", level % 10) != level % 10) {
+                Bench::printLine(QStringLiteral("cannot make the chain at level %1 under %2").arg(level).arg(root));
                 return 1;
-            QFile f(folder + QStringLiteral("/f"));
-            if (!f.open(QIODevice::WriteOnly))
-                return 1;
-            f.write(QByteArray(level % 10, 'x'));
+            }
+            ::close(file);
         }
+        ::close(folder);
         QFile(done).open(QIODevice::WriteOnly);
     }
     const QString catalog = Bench::dataDir() + QStringLiteral("/capture-deep.txt");

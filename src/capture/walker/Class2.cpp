@@ -83,25 +83,7 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
     subfolders.reserve(subfoldersLeft);
     for (int i = 0; i < subfoldersLeft; ++i)
         subfolders.append(lists.folderEntry(i));
-    FolderRecords records(CatalogLine::folderPrefix(lists.folderPath()), m_context.index);
-    if (!records.prefixWritable) {
-        // No line of this folder or below it could be written: said once for all of them.
-        report(QStringLiteral("Folder name contains a tab or line break; the folder and its "
-                              "subfolders were not catalogued: %1")
-                   .arg(FolderListing::readable(lists.folderPath())));
-        return VbFalse;
-    }
-
-    const int files = lists.fileCount();
-    for (int i = 0; i < files; ++i) {
-        lists.setProgressMaximum(files + 1);
-        lists.setProgressValue(i + 2);
-        if (!countEntry())
-            return VbTrue;
-        if (!writeRecord(records, i, lists.fileEntry(i)))
-            return VbFalse;
-    }
-    if (records.problems > 0 && !report(records.problemReport(lists.folderPath())))
+    if (!writeFiles())
         return VbFalse;
 
     while (keepGoing() && subfoldersLeft > 0) {
@@ -129,6 +111,29 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
             return VbFalse;
     }
     return VbFalse;
+}
+
+bool Class2::writeFiles()
+{
+    // The folder's buffers live only while its files are written, not while its subfolders
+    // are walked: a deep tree would hold one set per level.
+    WalkerLists& lists = *m_context.lists;
+    FolderRecords records(CatalogLine::folderPrefix(lists.folderPath()), m_context.index);
+    if (!records.prefixWritable) {
+        // No line of this folder or below it could be written: said once for all of them.
+        report(QStringLiteral("Folder name contains a tab or line break; the folder and its "
+                              "subfolders were not catalogued: %1")
+                   .arg(FolderListing::readable(lists.folderPath())));
+        return false;
+    }
+    const int files = lists.fileCount();
+    for (int i = 0; i < files; ++i) {
+        lists.setProgressMaximum(files + 1);
+        lists.setProgressValue(i + 2);
+        if (!countEntry() || !writeRecord(records, i, lists.fileEntry(i)))
+            return false;
+    }
+    return records.problems == 0 || report(records.problemReport(lists.folderPath()));
 }
 
 bool Class2::keepGoing() const

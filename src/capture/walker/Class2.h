@@ -45,14 +45,17 @@ public:
     explicit Class2(WalkContext& context) : m_context(context) {}
 
     // Walks NewPath, which the folder list must already show. Returns VbTrue only when the walk
-    // stopped on entry (searchflag cleared, or the catalog lost); dircount and BackUp are
-    // handed on to nested walkers untouched.
+    // stopped on entry because searchflag was cleared; dircount and BackUp are handed on to
+    // nested walkers untouched.
     VbBool DirDiver(QString& NewPath, qint16& dircount, QString& BackUp);
 
 private:
     bool keepGoing() const;
     // Reports description; false when the walk must stop now.
     bool report(const QString& description);
+    // Writes the records of the folder list's folder and reports what could not be written;
+    // false when the walk must not go on into its subfolders.
+    bool writeFiles();
     // Counts one file-list entry; false when the catalog could not be reopened.
     bool countEntry();
     struct FolderRecords;

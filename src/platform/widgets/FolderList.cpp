@@ -7,9 +7,14 @@
 #include <QStandardItemModel>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 constexpr int kPathRole = Qt::UserRole + 1;
 constexpr int kRefreshMs = 50;
+// Rows are indented two spaces per level down to this depth and no further: the list is narrow,
+// and a row of thousands of leading spaces costs more to draw than the walk that shows it.
+constexpr int kMaxIndent = 12;
 }
 
 FolderList::FolderList(QWidget* parent) : QListView(parent), m_model(new QStandardItemModel(this))
@@ -82,7 +87,7 @@ QList<QStandardItem*> FolderList::rows() const
     items.reserve(m_shown.folders.size() + 16);
     int depth = 0;
     const auto add = [&](const QIcon& icon, const QString& name, const QString& path) {
-        auto* item = new QStandardItem(icon, QString(depth * 2, QLatin1Char(' '))
+        auto* item = new QStandardItem(icon, QString(std::min(depth, kMaxIndent) * 2, QLatin1Char(' '))
                                                  + FolderListing::shownName(name));
         item->setData(path, kPathRole);
         items.append(item);
