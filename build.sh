@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
-#   ./build.sh run    install what is missing, build, start Vellumark
-#   ./build.sh test   install what is missing, build, run the whole test suite
+#   ./build.sh run      install what is missing, build, start Vellumark
+#   ./build.sh test     install what is missing, build, run the whole test suite
+#   ./build.sh package  install what is missing, build, write the Debian package into BUILD_DIR
 # Environment: BUILD_DIR (default build), BUILD_TYPE (default RelWithDebInfo),
 # SANITIZE=1 for an AddressSanitizer/UBSan build.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(g++ cmake ninja-build qt6-base-dev xvfb xauth xdotool imagemagick poppler-utils
-          fonts-dejavu-core)
+          fonts-dejavu-core dpkg-dev file lintian appstream desktop-file-utils)
 
 install_packages() {
     local missing=()
@@ -30,7 +31,7 @@ build() {
     [ "${SANITIZE:-0}" = 1 ] && extra+=(-DVELLUMARK_SANITIZE=ON)
     [ "${WERROR:-1}" = 1 ] && extra+=(-DVELLUMARK_WERROR=ON)
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "${extra[@]}"
-    cmake --build "$dir" -j2
+    cmake --build "$dir" -j2 "$@"
 }
 
 case "${1:-}" in
@@ -45,8 +46,13 @@ test)
     export QT_QPA_PLATFORM=offscreen
     ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j2
     ;;
+package)
+    install_packages
+    WERROR=0 build --target vellumark # the package holds the program alone
+    (cd "${BUILD_DIR:-build}" && cpack -G DEB)
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

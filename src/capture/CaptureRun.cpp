@@ -80,9 +80,41 @@ bool showInDatabase(const QString& name, QString* failure)
         *failure = QStringLiteral("The database window is not open");
         return false;
     }
+    // A load that fails part-way is told as File > Open tells it; the records read stay shown.
     Class1 source;
+    QObject::connect(&source, &Class1::OpenError, database, [database](const QString& message) {
+        Dialogs::inform(database, message, QStringLiteral("File Open Error"));
+    });
     source.Populate(name);
     return showLoadedCatalog(*database, source.rsCustomers, name, failure);
+}
+
+// The index value the loader can read back: at most five characters, no blank at either end,
+// no TAB or line break (which would split or end the line). A value that is not a number at
+// all becomes 1, as it always has. False with the reason when the value must be refused.
+bool takeIndexValue(Form4* form, QString* index, QString* error)
+{
+    QString text = form->Combo1()->currentText();
+    if (!isNumericText(text)) {
+        text = QStringLiteral("1");
+        form->Combo1()->setEditText(text);
+    }
+    const bool lineBreaking = text.contains(QLatin1Char('\t')) || text.contains(QLatin1Char('\r'))
+                              || text.contains(QLatin1Char('\n'));
+    if (text.size() > Class1::kIndexWidth || lineBreaking || text != text.trimmed()) {
+        QString shown = text;
+        shown.replace(QLatin1Char('\t'), QLatin1String("\\t"))
+            .replace(QLatin1Char('\r'), QLatin1String("\\r"))
+            .replace(QLatin1Char('\n'), QLatin1String("\\n"));
+        *error = QStringLiteral("The index value \"%1\" cannot be used: an index value has at "
+                                "most %2 characters, no blank at either end and no tab or line "
+                                "break.")
+                     .arg(shown)
+                     .arg(Class1::kIndexWidth);
+        return false;
+    }
+    *index = text;
+    return true;
 }
 
 void closeCaptureWindow(Form4* form)
@@ -105,6 +137,12 @@ void run(Form4* window)
     const QString startFolder = form->Dir1()->path();
     const int startSubfolders = form->Dir1()->listCount();
 
+    QString index, error;
+    if (!takeIndexValue(form, &index, &error)) {
+        scope.fail(error);
+        return;
+    }
+
     // The chooser opens in the program's folder unless it remembers a name.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     Dialogs::FileRequest request;
@@ -116,8 +154,13 @@ void run(Form4* window)
     form->setChosenFileName(name);
 
     const bool appendMode = form->append()->isChecked();
-    const QFileInfo chosen(name);
-    if (chosen.isFile() && !chosen.isHidden()) {
+    // A pipe or device would block the walk for good; a folder cannot be a catalog.
+    if (!FileChannel::checkRegularFile(name, &error)) {
+        scope.fail(error);
+        return;
+    }
+    // Hidden or not, an existing catalog is never overwritten or extended without asking.
+    if (QFileInfo::exists(name)) {
         const QString prompt = (appendMode ? QStringLiteral("Append ") : QStringLiteral("Overwrite "))
                                + name + QLatin1Char('?');
         const auto answer = Dialogs::message(
@@ -130,7 +173,6 @@ void run(Form4* window)
     form->setRunningLook();
     form->StatusBar1()->setText3(QString::fromLatin1(Form4::kFilesText));
 
-    QString error;
     if (!scope.open(name, appendMode ? FileChannel::Mode::Append : FileChannel::Mode::Output,
                     &error)) {
         scope.fail(error);
@@ -145,15 +187,17 @@ void run(Form4* window)
     context.lists = &lists;
     context.searchflag = [&form] { return form && Form4::searchflag; };
     context.catalogName = name; // File > Open during the walk cannot redirect the capture
-    context.index = form->Combo1()->currentText();
-    if (!isNumericText(context.index)) {
-        context.index = QStringLiteral("1");
-        form->Combo1()->setEditText(context.index);
-    }
+    context.index = index;
     context.channel = &FileChannel::instance();
-    context.report = [&form, &lists](const QString& description) {
+    // A report box can stop the walk: Cancel there is Cancel of the window. When the catalog
+    // itself is lost the walk is over anyway, and OK is all there is to say.
+    context.report = [&form, &lists, &context](const QString& description) {
         lists.showProgress();
-        Dialogs::inform(form, description);
+        const auto buttons =
+            context.failed ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel;
+        if (Dialogs::message(form, {description, QString(), buttons, QMessageBox::NoIcon})
+            == QMessageBox::Cancel)
+            Form4::searchflag = false;
     };
 
     QString newPath = startFolder;
@@ -163,8 +207,13 @@ void run(Form4* window)
     walker.DirDiver(newPath, dircount, backUp);
     lists.showProgress();
 
-    if (!form || !Form4::searchflag || context.failed)
-        return; // cancelled, closed, or the catalog was lost (already reported)
+    if (!form || !Form4::searchflag || context.failed) {
+        // Cancelled, closed, or the catalog was lost (already reported). The next Run starts
+        // from the folder this one started from, not where the walk stopped.
+        if (form)
+            form->Dir1()->setPath(startFolder, nullptr);
+        return;
+    }
 
     if (!form->Dir1()->setPath(startFolder, &error)) {
         scope.fail(error);

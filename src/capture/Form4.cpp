@@ -261,6 +261,9 @@ void Form4::setRunningLook()
     m_Drive1->setEnabled(false);
     m_Dir1->setEnabled(false);
     m_File1->setEnabled(false);
+    // The run took its index value and its append choice when it started.
+    m_Combo1->setEnabled(false);
+    m_append->setEnabled(false);
 }
 
 void Form4::setIdleLook()
@@ -271,6 +274,8 @@ void Form4::setIdleLook()
     m_Drive1->setEnabled(true);
     m_Dir1->setEnabled(true);
     m_File1->setEnabled(true);
+    m_Combo1->setEnabled(true);
+    m_append->setEnabled(true);
 }
 
 void Form4::stopWalk()

@@ -14,6 +14,7 @@
 #include "platform/widgets/WindowRegistry.h"
 #include "support/CaptureTree.h"
 #include "support/DialogRecorder.h"
+#include "support/FailingFile.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -29,6 +30,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 void processDeletes()
@@ -42,14 +45,15 @@ bool idle(Form4* form)
 {
     return form->windowTitle() == QLatin1String("Vellumark - Directory Capture")
            && form->Command3()->isEnabled() && !form->Command2()->isEnabled()
-           && form->Dir1()->isEnabled();
+           && form->Dir1()->isEnabled() && form->Combo1()->isEnabled() && form->append()->isEnabled();
 }
 
 bool running(Form4* form)
 {
     return form->windowTitle().endsWith(QLatin1String("(In Progress)"))
            && form->Command2()->isEnabled() && !form->Command3()->isEnabled()
-           && !form->Dir1()->isEnabled();
+           && !form->Dir1()->isEnabled() && !form->Combo1()->isEnabled()
+           && !form->append()->isEnabled();
 }
 
 template <class List>
@@ -275,7 +279,6 @@ private slots:
         form->mnuOpen()->trigger();
         QCOMPARE(m_dialogs->shown().size(), 1);
         QCOMPARE(m_dialogs->messages.first().title, QStringLiteral("File Open Error"));
-        QCOMPARE(form->rt1()->lineCount(), expected.size());
         QCOMPARE(form->rt1()->text().toUtf8(), content);
         QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 5"));
     }
@@ -336,8 +339,11 @@ private slots:
     void earlyEndsRestoreTheWindow()
     {
         Form4* form = openForm();
-        QVERIFY(!makeTree(treeOf({{"f", "f"}})).isEmpty());
-        const QString catalog = m_env->writeFile(QStringLiteral("keep.txt"), "1\t/k\t1\r\n");
+        const TreeFolder tree = generatedTree(3000, 10, 3);
+        const QString root = makeTree(tree);
+        QVERIFY(!root.isEmpty());
+        // Hidden or not, an existing catalog is never overwritten without asking.
+        const QString catalog = m_env->writeFile(QStringLiteral(".keep.txt"), "1\t/k\t1\r\n");
         form->rt1()->setText(QStringLiteral("before"));
 
         // Chooser cancelled: nothing asked, nothing written.
@@ -361,12 +367,59 @@ private slots:
         QVERIFY(m_dialogs->messages.first().text.contains(QStringLiteral("no/such/folder")));
         QVERIFY(idle(form));
         QCOMPARE(form->rt1()->text(), QStringLiteral("before"));
+
+        // Refused before the chooser opens: index values the loader could not read back, and a
+        // pipe that would never take the catalog.
+        const QString pipe = m_dir->filePath(QStringLiteral("pipe.txt"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        for (const QString index : {"100000", "1\t", "4\n", " 12", "12 ", "x", "3"}) {
+            m_dialogs->clear();
+            form->Combo1()->setEditText(index);
+            const bool usable = index == "x" || index == "3"; // "x" becomes 1, as always
+            if (usable)
+                m_dialogs->queueFileName(pipe);
+            form->Command1()->click();
+            QCOMPARE(m_dialogs->messages.size(), 1);
+            QVERIFY2(m_dialogs->messages.first().text.contains(usable ? "not a regular file"
+                                                                      : "cannot be used"),
+                     qPrintable(m_dialogs->messages.first().text));
+            QCOMPARE(m_dialogs->fileRequests.size(), usable ? 1 : 0);
+            QVERIFY(idle(form));
+        }
+        QCOMPARE(form->Combo1()->currentText(), QStringLiteral("3"));
+
+        // The disk fills up half-way: one box with the system's reason, whole lines only, the
+        // capture never reported as done, the next run starts from the start folder again.
+        m_dialogs->clear();
+        FileChannel::instance().setFileFactory([](const QString& name) {
+            return std::make_unique<FailingFile>(name, FailingFile::Fault::Write, 70001);
+        });
+        const QString full = m_dir->filePath(QStringLiteral("full.txt"));
+        run(form, full);
+        FileChannel::instance().setFileFactory({});
+        QCOMPARE(m_dialogs->messages.size(), 1);
+        QVERIFY2(m_dialogs->messages.first().text.endsWith("No space left on device"),
+                 qPrintable(m_dialogs->messages.first().text));
+        QCOMPARE(m_dialogs->messages.first().buttons, QMessageBox::Ok);
+        const QByteArray written = readAll(full);
+        QVERIFY(written.size() > 60000 && written.endsWith("\r\n"));
+        QVERIFY(expectedCatalog(tree, root, QStringLiteral("3")).startsWith(written));
+        QVERIFY(idle(form));
+        QCOMPARE(form->Dir1()->path(), root);
+        QCOMPARE(form->rt1()->text(), QStringLiteral("before"));
+    }
+
+    void cancelInTheMiddleOfAFolder_data()
+    {
+        QTest::addColumn<bool>("inTheBox");
+        QTest::newRow("window's Cancel while the box is open") << false;
+        QTest::newRow("Cancel in the box") << true;
     }
 
     void cancelInTheMiddleOfAFolder()
     {
-        // A dangling link in the second folder raises a box; Cancel pressed while it is open
-        // lets that folder finish and stops the walk before the next one. The bar, painted only
+        // A dangling link in the second folder raises a box once that folder's files are done;
+        // Cancel pressed while it is open stops the walk before the next folder. The bar, painted only
         // now and then, shows the walk's true position whenever anything else can run (a yield,
         // an error's message box, the end of the walk).
         Form4* form = openForm();
@@ -380,22 +433,28 @@ private slots:
         connect(form, &Form4::walkYield, this,
                 [&] { atYields.append({form->pb1()->maximum(), form->pb1()->value()}); });
         QPair<int, int> atMessage;
+        QFETCH(bool, inTheBox);
         m_dialogs->whileOpen = [&](const Dialogs::Message&) {
             atMessage = {form->pb1()->maximum(), form->pb1()->value()};
-            form->Command2()->click();
+            if (!inTheBox)
+                form->Command2()->click();
         };
+        if (inTheBox)
+            m_dialogs->queueButton(QMessageBox::Cancel);
         const QString catalog = m_dir->filePath(QStringLiteral("mid.txt"));
         form->rt1()->setText(QStringLiteral("before"));
         run(form, catalog);
         QVERIFY(idle(form) && !Form4::searchflag);
         QCOMPARE(form->rt1()->text(), QStringLiteral("before"));
         QCOMPARE(m_dialogs->messages.size(), 1); // no "View Data in Database?"
-        QVERIFY(m_dialogs->messages.first().text.contains(broken));
+        QVERIFY(m_dialogs->messages.first().text.endsWith(
+            QFileInfo(broken).path() + " could not be catalogued: file00000.0 (File not found)"));
         QCOMPARE(readAll(catalog), expectedCatalog(tree, root, QStringLiteral("1"), 2));
+        QCOMPARE(form->Dir1()->path(), root); // the next Run starts where this one did
         QVERIFY(!FileChannel::instance().isOpen());
         // Nothing walked at the first yield; at the second, the first folder's last file.
         QCOMPARE(atYields, (QList<QPair<int, int>>{{100, 1}, {11, 11}}));
-        QCOMPARE(atMessage, (QPair<int, int>(12, 2)));
+        QCOMPARE(atMessage, (QPair<int, int>(12, 12)));
     }
 
     void stoppedDuringWalk_data()
@@ -473,6 +532,7 @@ private slots:
         const QString second = m_dir->filePath(QStringLiteral("second.txt"));
         bool stillRunning = false;
         atYield(form, 2, [&] {
+            form->Combo1()->setEditText(QStringLiteral("7")); // the run keeps the value it took
             if (secondRun) {
                 run(form, second);
             } else {
@@ -496,19 +556,44 @@ private slots:
         QVERIFY(idle(form));
     }
 
+    void viewInDatabase_data()
+    {
+        QTest::addColumn<bool>("diskGoes"); // after the first line and a bit more
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<int>("records");
+        QTest::newRow("loaded") << false << QStringList{"Saved Data|View Data in Database?"} << 3;
+        // The load's failure is told, as File > Open tells it; the records read are shown.
+        QTest::newRow("disk gone while loading")
+            << true << QStringList{"Saved Data|View Data in Database?", "File Open Error|Cannot read"}
+            << 1;
+    }
+
     void viewInDatabase()
     {
+        QFETCH(bool, diskGoes);
+        QFETCH(QStringList, shown);
+        QFETCH(int, records);
         Form1* database = openDatabase();
         Form4* form = openForm();
         QVERIFY(!makeTree(treeOf({{"a", "aa"}, {"b", "bbb"}, {"c/d", "dddd"}})).isEmpty());
         form->Combo1()->setCurrentIndex(3);
         const QString catalog = m_dir->filePath(QStringLiteral("view.txt"));
+        const qint64 readable = QByteArray("3\t" + m_dir->filePath("tree/a").toUtf8() + "\t2\r\n").size() + 3;
+        if (diskGoes)
+            FileChannel::instance().setFileFactory([=](const QString& name) {
+                return std::make_unique<FailingFile>(name, FailingFile::Fault::Read, readable,
+                                                     QStringLiteral("Input/output error"));
+            });
         run(form, catalog, {QMessageBox::Yes});
+        FileChannel::instance().setFileFactory({});
         processDeletes();
-        QCOMPARE(m_dialogs->shown(), QStringList{"Saved Data|View Data in Database?"});
+        const QStringList seen = m_dialogs->shown();
+        QCOMPARE(seen.size(), shown.size());
+        for (int i = 0; i < seen.size(); ++i)
+            QVERIFY2(seen[i].startsWith(shown[i]), qPrintable(seen[i]));
         QVERIFY(m_form.isNull());
         QCOMPARE(database->windowTitle(), QStringLiteral("Vellumark - Database: ") + catalog);
-        QCOMPARE(database->recordSet()->recordCount(), 3);
+        QCOMPARE(database->recordSet()->recordCount(), records);
         QCOMPARE(ProgramState::lastfilename, catalog);
     }
 

@@ -2,10 +2,38 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
+namespace {
+// Lines are handed to the file in pieces of about this size: few system calls, and a failure
+// is noticed within one piece.
+constexpr qsizetype kPieceSize = 64 * 1024;
+
+bool fail(QString* error, const QString& description)
+{
+    if (error)
+        *error = description;
+    return false;
+}
+} // namespace
+
 FileChannel& FileChannel::instance()
 {
     static FileChannel channel;
     return channel;
+}
+
+bool FileChannel::checkRegularFile(const QString& path, QString* error)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return fail(error, QStringLiteral("Path/File access error: %1 is a folder").arg(path));
+    // exists() is false for a dangling link, which then fails to open with its own reason.
+    if (info.exists() && !info.isFile())
+        return fail(error, QStringLiteral("Cannot open %1: it is not a regular file but a "
+                                          "device, pipe or socket")
+                               .arg(path));
+    return true;
 }
 
 FileChannel::FileChannel() = default;
@@ -17,101 +45,162 @@ FileChannel::~FileChannel()
 
 bool FileChannel::open(const QString& path, Mode mode, QString* error)
 {
-    auto fail = [error](const QString& description) {
-        if (error)
-            *error = description;
-        return false;
-    };
-    if (m_file.isOpen())
-        return fail(QStringLiteral("File already open"));
+    if (isOpen())
+        return fail(error, QStringLiteral("File already open"));
     if (path.isEmpty())
-        return fail(QStringLiteral("Bad file name or number"));
-    const QFileInfo info(path);
-    if (info.isDir())
-        return fail(QStringLiteral("Path/File access error: %1 is a folder").arg(path));
-    if (mode == Mode::Input && !info.exists())
-        return fail(QStringLiteral("File not found: %1").arg(path));
+        return fail(error, QStringLiteral("Bad file name or number"));
+    if (!checkRegularFile(path, error))
+        return false;
+    if (mode == Mode::Input && !QFileInfo::exists(path))
+        return fail(error, QStringLiteral("File not found: %1").arg(path));
 
-    QIODevice::OpenMode flags;
+    // Unbuffered: the channel gathers writes itself, so it always knows which bytes reached the
+    // file, and a failure carries the system's own reason.
+    QIODevice::OpenMode flags = QIODevice::Unbuffered;
     switch (mode) {
     case Mode::Input:
-        flags = QIODevice::ReadOnly;
+        flags |= QIODevice::ReadOnly;
         break;
     case Mode::Output:
-        flags = QIODevice::WriteOnly | QIODevice::Truncate;
+        flags |= QIODevice::WriteOnly | QIODevice::Truncate;
         break;
     case Mode::Append:
-        flags = QIODevice::WriteOnly | QIODevice::Append;
+        flags |= QIODevice::WriteOnly | QIODevice::Append;
         break;
     }
-    m_file.setFileName(path);
-    if (!m_file.open(flags)) {
-        const QString reason = m_file.errorString();
-        m_file.setFileName(QString());
-        return fail(QStringLiteral("Cannot open %1: %2").arg(path, reason));
-    }
+    std::unique_ptr<QFile> file = m_factory ? m_factory(path) : std::make_unique<QFile>(path);
+    if (!file->open(flags))
+        return fail(error, QStringLiteral("Cannot open %1: %2").arg(path, file->errorString()));
+    m_file = std::move(file);
     m_path = path;
     m_mode = mode;
+    m_pending.clear();
+    m_failure.clear();
+    m_fileEnd = mode == Mode::Append ? m_file->size() : 0;
+    m_lineEnd = m_fileEnd;
+    if (mode == Mode::Append && !endUnterminatedLastLine(error)) {
+        m_file.reset();
+        m_path.clear();
+        return false;
+    }
     return true;
+}
+
+// A last line without a line end is a whole record to the reader; without a CR LF after it the
+// first appended line would be glued onto it.
+bool FileChannel::endUnterminatedLastLine(QString* error)
+{
+    if (m_fileEnd == 0)
+        return true;
+    QFile peek(m_path);
+    char last = '\n';
+    if (!peek.open(QIODevice::ReadOnly) || !peek.seek(m_fileEnd - 1) || !peek.getChar(&last))
+        return true; // a write-only file: nothing can be learnt, nothing is changed
+    if (last == '\n' || last == '\r')
+        return true;
+    m_pending = QByteArrayLiteral("\r\n");
+    return push(error);
 }
 
 bool FileChannel::isOpen() const
 {
-    return m_file.isOpen();
+    return m_file != nullptr;
 }
 
 qint64 FileChannel::read(char* data, qint64 max, QString* error)
 {
-    if (!m_file.isOpen() || m_mode != Mode::Input) {
-        if (error)
-            *error = QStringLiteral("Bad file mode");
+    if (!isOpen() || m_mode != Mode::Input) {
+        fail(error, QStringLiteral("Bad file mode"));
         return -1;
     }
-    const qint64 got = m_file.read(data, max);
+    const qint64 got = m_file->read(data, max);
     if (got < 0 && error)
-        *error = m_file.errorString();
+        *error = QStringLiteral("Cannot read %1: %2").arg(m_path, m_file->errorString());
     return got;
 }
 
 qint64 FileChannel::size() const
 {
-    return m_file.isOpen() ? m_file.size() : -1;
+    return isOpen() ? m_file->size() : -1;
 }
 
 bool FileChannel::write(const QByteArray& bytes, QString* error)
 {
-    if (!m_file.isOpen() || m_mode == Mode::Input) {
-        if (error)
-            *error = QStringLiteral("Bad file mode");
-        return false;
-    }
-    if (m_file.write(bytes) != bytes.size()) {
-        if (error)
-            *error = QStringLiteral("Cannot write to %1: %2").arg(m_path, m_file.errorString());
-        return false;
-    }
-    return true;
+    if (!isOpen() || m_mode == Mode::Input)
+        return fail(error, QStringLiteral("Bad file mode"));
+    if (!m_failure.isEmpty())
+        return fail(error, m_failure);
+    m_pending.append(bytes);
+    return m_pending.size() < kPieceSize || push(error);
 }
 
 bool FileChannel::flush(QString* error)
 {
-    if (!m_file.isOpen() || m_mode == Mode::Input)
+    if (!isOpen() || m_mode == Mode::Input)
         return true;
-    if (!m_file.flush()) {
-        if (error)
-            *error = QStringLiteral("Cannot write to %1: %2").arg(m_path, m_file.errorString());
-        return false;
+    if (!m_failure.isEmpty())
+        return fail(error, m_failure);
+    return push(error);
+}
+
+bool FileChannel::push(QString* error)
+{
+    if (m_pending.isEmpty())
+        return true;
+    // A short write carries no reason; the next attempt fails with the system's own
+    // ("No space left on device").
+    const qint64 wrote = m_pending.size();
+    for (qint64 done = 0; done < wrote;) {
+        const qint64 now = m_file->write(m_pending.constData() + done, wrote - done);
+        if (now <= 0)
+            return writeFailed(m_pending.constData(), wrote, error);
+        done += now;
     }
+    const qsizetype lastEnd = m_pending.lastIndexOf('\n');
+    if (lastEnd >= 0)
+        m_lineEnd = m_fileEnd + lastEnd + 1;
+    m_fileEnd += wrote;
+    m_pending.clear();
     return true;
+}
+
+// Some of attempted may have reached the file. Whole lines among them stay; a cut-off line is
+// removed, so the next append starts on a line of its own.
+bool FileChannel::writeFailed(const char* attempted, qint64 size, QString* error)
+{
+    m_failure = QStringLiteral("Cannot write to %1: %2").arg(m_path, m_file->errorString());
+    const qint64 reached = std::clamp<qint64>(m_file->size() - m_fileEnd, 0, size);
+    qint64 cut = m_lineEnd;
+    for (qint64 i = reached; i > 0; --i) {
+        if (attempted[i - 1] == '\n') {
+            cut = m_fileEnd + i;
+            break;
+        }
+    }
+    if (m_file->size() != cut && !m_file->resize(cut))
+        m_failure += QStringLiteral("; the cut-off last line could not be removed: %1")
+                         .arg(m_file->errorString());
+    m_fileEnd = m_lineEnd = cut;
+    m_pending.clear();
+    return fail(error, m_failure);
 }
 
 bool FileChannel::close(QString* error)
 {
-    if (!m_file.isOpen())
+    if (!isOpen())
         return true;
-    const bool flushed = flush(error);
-    m_file.close();
-    m_file.setFileName(QString());
+    bool done = flush(error);
+    if (done) {
+        m_file->unsetError();
+        m_file->close();
+        // A network file system may only report a failed write when the file is closed.
+        if (m_file->error() != QFileDevice::NoError)
+            done = fail(error,
+                        QStringLiteral("Cannot write to %1: %2").arg(m_path, m_file->errorString()));
+    }
+    m_file.reset();
     m_path.clear();
-    return flushed;
+    m_pending.clear();
+    m_failure.clear();
+    return done;
 }
