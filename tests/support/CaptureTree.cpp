@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +74,15 @@ bool writeTree(const TreeFolder& tree, const QString& root)
             return false;
     }
     return true;
+}
+
+bool removeTree(const QString& root)
+{
+    // QDir::removeRecursively cannot name entries that are not UTF-8.
+    const auto removeOne = [](const char* path, const struct stat*, int, struct FTW*) {
+        return ::remove(path);
+    };
+    return ::nftw(nameBytes(root).constData(), removeOne, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
 
 namespace {

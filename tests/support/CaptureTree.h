@@ -29,6 +29,9 @@ bool writeTree(const TreeFolder& tree, const QString& root);
 // The bytes a name stands for on disk.
 QByteArray nameBytes(const QString& name);
 
+// Removes root and all it holds, whatever the names' bytes.
+bool removeTree(const QString& root);
+
 // The catalog a walk of root must produce: a folder's files first, sorted by name as shown
 // without regard to case (shown characters, then bytes, break ties), then its subfolders,
 // sorted the same way and taken from the last to the first, each completely before the next.
