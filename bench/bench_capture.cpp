@@ -1,6 +1,7 @@
 // The capture run against find: the real window (offscreen, lists and progress bar updating)
 // walks a generated tree and writes its catalog; find lists the same tree with sizes. Then the
-// captured-files view shows a catalog of a million lines.
+// captured-files view shows a catalog of a million lines, and the window walks a deep chain of
+// folders beside the walker alone.
 #include "Bench.h"
 
 #include "capture/walker/Class2.h"
@@ -18,6 +19,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -51,21 +56,52 @@ QString makeTree(int files)
     return root;
 }
 
-int benchCapture(const QStringList&)
+// The walker alone on the headless lists, writing the catalog: best of runs, in ms.
+double headlessWalkMs(const QString& root, const QString& catalog, int runs)
 {
-    const QString root = makeTree(100000);
-    if (root.isEmpty())
-        return 1;
-    const QString catalog = Bench::dataDir() + QStringLiteral("/capture-100k.txt");
+    return Bench::timeMs(
+        [&] {
+            HeadlessLists lists;
+            FileChannel channel;
+            channel.open(catalog, FileChannel::Mode::Output);
+            WalkContext context;
+            context.lists = &lists;
+            context.searchflag = [] { return true; };
+            context.catalogName = catalog;
+            context.index = QStringLiteral("1");
+            context.channel = &channel;
+            context.report = [](const QString&) {};
+            lists.setFolderPath(root, nullptr);
+            QString path = lists.folderPath();
+            qint16 dircount = 0;
+            QString backUp;
+            ProgramState::filecount = ProgramState::blockcount = 0;
+            Class2(context).DirDiver(path, dircount, backUp);
+            channel.close();
+        },
+        runs);
+}
 
+// Answers the run's questions: the catalog name, Yes to overwriting, No to viewing it.
+void answerRun(const QString& catalog)
+{
     Dialogs::Answerer answerer;
-    answerer.openFileName = [&](const Dialogs::FileRequest&) { return catalog; };
+    answerer.openFileName = [=](const Dialogs::FileRequest&) { return catalog; };
     answerer.message = [](const Dialogs::Message& m) {
         return m.buttons.testFlag(QMessageBox::No) && m.title != QLatin1String("File Exists")
                    ? QMessageBox::No
                    : QMessageBox::Yes;
     };
     Dialogs::setAnswerer(answerer);
+}
+
+int benchCapture(const QStringList&)
+{
+    const QString root = makeTree(100000);
+    if (root.isEmpty())
+        return 1;
+    const QString catalog = Bench::dataDir() + QStringLiteral("/capture-100k.txt");
+    answerRun(catalog);
 
     Form4 form;
     form.load();
@@ -78,32 +114,61 @@ int benchCapture(const QStringList&)
         Bench::timeCommandMs(QStringLiteral("find '%1' -type f -printf '%p\\t%s\\n' > /dev/null").arg(root), 3);
     Dialogs::clearAnswerer();
     // The same walker on the headless lists: what the window's painting adds.
-    const double headless = Bench::timeMs(
-        [&] {
-            HeadlessLists lists;
-            lists.index = QStringLiteral("1");
-            FileChannel channel;
-            channel.open(catalog, FileChannel::Mode::Output);
-            WalkContext context;
-            context.lists = &lists;
-            context.searchflag = [] { return true; };
-            context.catalogName = catalog;
-            context.channel = &channel;
-            context.report = [](const QString&) {};
-            context.index = lists.index;
-            lists.setFolderPath(root, nullptr);
-            QString path = lists.folderPath();
-            qint16 dircount = 0;
-            QString backUp;
-            Class2(context).DirDiver(path, dircount, backUp);
-            channel.close();
-        },
-        3);
+    const double headless = headlessWalkMs(root, catalog, 3);
     Bench::printRow(QStringLiteral("walker alone, headless lists, 100k files"), headless,
                     QStringLiteral("ms"), QStringLiteral("find -printf '%p\\t%s\\n'"), find);
     Bench::printRow(QStringLiteral("capture run, 100k files (%1)").arg(form.StatusBar1()->text3()),
                     ours, QStringLiteral("ms"), QStringLiteral("find -printf '%p\\t%s\\n'"), find);
     return form.StatusBar1()->text3() == QLatin1String("Number of Files: 100000") ? 0 : 1;
+}
+
+// A chain of folders 2,000 deep, one file in each: the window's folder list shows every
+// ancestor of the folder it is in, which must not make a deep walk crawl.
+int benchDeepChain(const QStringList&)
+{
+    constexpr int kDepth = 2000;
+    // One-letter names from a short root keep the deepest path within the system's limit.
+    const QString root = Bench::dataDir() + QStringLiteral("/deep");
+    const QString done = root + QStringLiteral(".complete");
+    if (!QFileInfo::exists(done)) {
+        QDir(root).removeRecursively();
+        // Made one level at a time relative to the level above: QDir::mkpath would look up the
+        // whole path again at every level.
+        if (!QDir().mkpath(root))
+            return 1;
+        int folder = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int level = 0; level < kDepth && folder >= 0; ++level) {
+            int next = -1;
+            if (::mkdirat(folder, "d", 0755) == 0)
+                next = ::openat(folder, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(folder);
+            folder = next;
+            const int file = folder < 0 ? -1 : ::openat(folder, "f", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            if (file < 0 || ::write(file, "xxxxxxxxx", level % 10) != level % 10) {
+                Bench::printLine(QStringLiteral("cannot make the chain at level %1 under %2").arg(level).arg(root));
+                return 1;
+            }
+            ::close(file);
+        }
+        ::close(folder);
+        QFile(done).open(QIODevice::WriteOnly);
+    }
+    const QString catalog = Bench::dataDir() + QStringLiteral("/capture-deep.txt");
+    answerRun(catalog);
+    Form4 form;
+    form.load();
+    form.show();
+    form.Dir1()->setPath(root);
+    const double headless = headlessWalkMs(root, catalog, 3);
+    const double window = Bench::timeMs([&] { form.Command1()->click(); }, 3);
+    Dialogs::clearAnswerer();
+    const QString files = form.StatusBar1()->text3();
+    Bench::printRow(QStringLiteral("capture run, chain %1 deep (%2)").arg(kDepth).arg(files), window,
+                    QStringLiteral("ms"), QStringLiteral("walker alone, headless lists"), headless);
+    const bool met = window < 3 * headless;
+    Bench::printLine(QStringLiteral("  target capture run within 3x of the walker alone: %1")
+                         .arg(met ? QStringLiteral("met") : QStringLiteral("MISSED")));
+    return files == QStringLiteral("Number of Files: %1").arg(kDepth) ? 0 : 1;
 }
 
 int benchView(const QStringList&)
@@ -148,3 +213,4 @@ int benchView(const QStringList&)
 
 VELLUMARK_BENCH("capture", 40, benchCapture);
 VELLUMARK_BENCH("capture-view", 41, benchView);
+VELLUMARK_BENCH("capture-deep", 42, benchDeepChain);

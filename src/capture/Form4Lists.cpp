@@ -5,7 +5,6 @@
 #include "platform/widgets/FolderList.h"
 #include "platform/core/FolderListing.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QProgressBar>
 
@@ -50,17 +49,6 @@ int Form4Lists::fileCount() const
 QString Form4Lists::fileEntry(int index) const
 {
     return m_form ? m_form->File1()->entry(index) : QString();
-}
-
-QString Form4Lists::indexText() const
-{
-    return m_form ? m_form->Combo1()->currentText() : QString();
-}
-
-void Form4Lists::setIndexText(const QString& text)
-{
-    if (m_form)
-        m_form->Combo1()->setEditText(text);
 }
 
 void Form4Lists::setProgressMaximum(int maximum)
@@ -109,11 +97,11 @@ void Form4Lists::yield()
     QCoreApplication::processEvents();
 }
 
-bool Form4Lists::fileLength(int index, const QString& fullName, qint64* length, QString* error)
+bool Form4Lists::fileLength(int index, const QString& fullName, qint64* length, QString* reason)
 {
     // The file list follows the folder list, which holds its folder open: the length is read
     // relative to it unless the file list was moved on its own.
     if (m_form && m_form->File1()->path() == m_form->Dir1()->path())
-        return m_form->Dir1()->fileLength(m_form->File1()->entry(index), fullName, length, error);
-    return FolderListing::fileLength(fullName, length, error);
+        return m_form->Dir1()->fileLength(m_form->File1()->entry(index), length, reason);
+    return FolderListing::fileLength(fullName, length, reason);
 }

@@ -24,12 +24,10 @@ public:
     QString folderEntry(int index) const override;
     int fileCount() const override;
     QString fileEntry(int index) const override;
-    QString indexText() const override;
-    void setIndexText(const QString& text) override;
     void setProgressMaximum(int maximum) override;
     void setProgressValue(int value) override;
     void yield() override;
-    bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override;
+    bool fileLength(int index, const QString& fullName, qint64* length, QString* reason) override;
 
     // Puts the walk's latest progress on the bar, painting it when paint is set. The walker's
     // progress is held here and painted at most every few dozen milliseconds; it is put on the

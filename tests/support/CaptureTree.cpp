@@ -4,6 +4,12 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TreeFolder& TreeFolder::folder(const QString& folderName)
 {
@@ -30,35 +36,82 @@ TreeFolder treeOf(const QList<QPair<QString, QByteArray>>& entries)
     return tree;
 }
 
+QByteArray nameBytes(const QString& name)
+{
+    QByteArray bytes;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (QChar::isHighSurrogate(c)) {
+            ++i; // a pair: one character beyond the BMP
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            bytes += QStringView(name).mid(from, i - from).toUtf8();
+            bytes += char(c - 0xDC00);
+            from = i + 1;
+        }
+    }
+    return bytes + QStringView(name).mid(from).toUtf8();
+}
+
 bool writeTree(const TreeFolder& tree, const QString& root)
 {
+    // Through the system calls, so that names that are not UTF-8 keep their bytes.
+    const QByteArray folder = nameBytes(root) + '/';
     for (const auto& file : tree.files) {
-        QFile f(root + QLatin1Char('/') + file.first);
-        if (!f.open(QIODevice::WriteOnly) || f.write(file.second) != file.second.size())
+        const int fd = ::open((folder + nameBytes(file.first)).constData(),
+                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const bool written = fd >= 0 && ::write(fd, file.second.constData(), file.second.size())
+                                            == file.second.size();
+        if (fd >= 0)
+            ::close(fd);
+        if (!written)
             return false;
     }
     for (const TreeFolder& sub : tree.folders) {
-        const QString path = root + QLatin1Char('/') + sub.name;
-        if (!QDir().mkpath(path) || !writeTree(sub, path))
+        const QByteArray path = folder + nameBytes(sub.name);
+        if ((::mkdir(path.constData(), 0755) != 0 && errno != EEXIST)
+            || !writeTree(sub, root + QLatin1Char('/') + sub.name))
             return false;
     }
     return true;
 }
 
+bool removeTree(const QString& root)
+{
+    // QDir::removeRecursively cannot name entries that are not UTF-8.
+    const auto removeOne = [](const char* path, const struct stat*, int, struct FTW*) {
+        return ::remove(path);
+    };
+    return ::nftw(nameBytes(root).constData(), removeOne, 16, FTW_DEPTH | FTW_PHYS) == 0;
+}
+
 namespace {
-// Lower-case comparison first, then code units: "a" < "B" < "b" < "c".
+// As the lists show it (bytes that are not UTF-8 as U+FFFD), lower case first, then the shown
+// characters, then the bytes: "a" < "B" < "b" < "c".
 bool byName(const QString& a, const QString& b)
 {
-    const QString la = a.toLower();
-    const QString lb = b.toLower();
+    const QByteArray ba = nameBytes(a);
+    const QByteArray bb = nameBytes(b);
+    const QString sa = QString::fromUtf8(ba);
+    const QString sb = QString::fromUtf8(bb);
+    const QString la = sa.toLower();
+    const QString lb = sb.toLower();
     if (la != lb)
         return la < lb;
-    return a < b;
+    if (sa != sb)
+        return sa < sb;
+    return ba < bb;
 }
 
 bool hidden(const QString& name)
 {
     return name.startsWith(QLatin1Char('.'));
+}
+
+bool writable(const QString& name)
+{
+    return !name.contains(QLatin1Char('\t')) && !name.contains(QLatin1Char('\r'))
+           && !name.contains(QLatin1Char('\n'));
 }
 
 void appendFolder(const TreeFolder& tree, const QString& path, const QString& index,
@@ -67,16 +120,18 @@ void appendFolder(const TreeFolder& tree, const QString& path, const QString& in
     if (*foldersLeft == 0)
         return;
     --*foldersLeft;
+    if (!writable(path))
+        return;
     QList<QPair<QString, QByteArray>> files = tree.files;
     std::sort(files.begin(), files.end(),
               [](const auto& a, const auto& b) { return byName(a.first, b.first); });
     const QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
     for (const auto& file : files) {
-        if (hidden(file.first) || file.first == QLatin1String("?"))
+        if (hidden(file.first) || !writable(file.first))
             continue;
         out->append(index.toUtf8());
         out->append('\t');
-        out->append((prefix + file.first).toUtf8());
+        out->append(nameBytes(prefix + file.first));
         out->append('\t');
         out->append(QByteArray::number(file.second.size()));
         out->append("\r\n");
@@ -105,7 +160,7 @@ int countFiles(const TreeFolder& tree)
     for (const auto& file : tree.files)
         n += hidden(file.first) ? 0 : 1;
     for (const TreeFolder& sub : tree.folders)
-        n += hidden(sub.name) ? 0 : countFiles(sub);
+        n += hidden(sub.name) || !writable(sub.name) ? 0 : countFiles(sub);
     return n;
 }
 

@@ -6,7 +6,9 @@
 #include <QString>
 
 // A folder tree for capture tests: built on disk under a root, and described independently of
-// the program, so a test can predict the catalog a walk must write.
+// the program, so a test can predict the catalog a walk must write. A name may hold the
+// characters U+DC80 to U+DCFF, each standing for one byte 0x80 to 0xFF outside valid UTF-8:
+// how a test writes a name that is not text.
 struct TreeFolder
 {
     QString name;
@@ -24,15 +26,24 @@ TreeFolder treeOf(const QList<QPair<QString, QByteArray>>& entries);
 // Creates the tree's files and folders inside root (which must exist).
 bool writeTree(const TreeFolder& tree, const QString& root);
 
-// The catalog a walk of root must produce: a folder's files first, sorted by name without
-// regard to case (exact characters break ties), then its subfolders, sorted the same way and
-// taken from the last to the first, each completely before the next. Names starting with "."
-// are hidden and not catalogued. Every line is index TAB path TAB size CR LF.
+// The bytes a name stands for on disk.
+QByteArray nameBytes(const QString& name);
+
+// Removes root and all it holds, whatever the names' bytes.
+bool removeTree(const QString& root);
+
+// The catalog a walk of root must produce: a folder's files first, sorted by name as shown
+// without regard to case (shown characters, then bytes, break ties), then its subfolders,
+// sorted the same way and taken from the last to the first, each completely before the next.
+// Names starting with "." are hidden and not catalogued; a file whose name holds a TAB, CR or
+// LF is not written, a folder whose name holds one is skipped with all it holds. Every line is
+// index TAB path TAB size CR LF, with names in their exact bytes.
 // With folderLimit >= 0, only the first folderLimit folders of the walk (empty ones count).
 QByteArray expectedCatalog(const TreeFolder& tree, const QString& root, const QString& index,
                            int folderLimit = -1);
 
-// The number of files a walk counts in the tree (hidden ones excluded).
+// The number of files a walk counts in the tree (hidden ones and those in skipped folders
+// excluded).
 int countFiles(const TreeFolder& tree);
 
 // A tree of `files` files spread over nested folders, with mixed-case names and varied sizes;

@@ -2,67 +2,68 @@
 
 #include "capture/walker/WalkerLists.h"
 #include "catalog/CatalogLine.h"
-#include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
+#include "platform/core/FolderListing.h"
 #include "platform/core/ProgramState.h"
 
-#include <QStringEncoder>
+#include <QStringList>
 
 #include <charconv>
 
 namespace {
-// A name with a TAB or line break shown with visible escapes, so the message stays one line.
-QString visibleName(QString name)
-{
-    name.replace(QLatin1Char('\t'), QLatin1String("\\t"));
-    name.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    name.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    return name;
-}
+// How many of a folder's files that could not be catalogued its report names.
+constexpr int kNamedProblems = 5;
 } // namespace
 
-// What the records of one folder share, and buffers reused from record to record: a folder
-// of many files then costs no allocation per file.
+// What the records of one folder share, buffers reused from record to record (a folder of many
+// files then costs no allocation per file), and the files that could not be catalogued.
 struct Class2::FolderRecords
 {
-    explicit FolderRecords(const QString& folderPrefix)
+    FolderRecords(const QString& folderPrefix, const QString& index)
         : prefix(folderPrefix)
         , prefixWritable(CatalogLine::isWritableName(folderPrefix))
-        // The system's 8-bit codec, as CatalogLine::format writes a line.
-        , encoder(QStringEncoder::System, QStringEncoder::Flag::Stateless)
+        // The catalog is UTF-8; names go out as the exact bytes the system gave them.
+        , head(index.toUtf8() + '\t' + FolderListing::toNative(folderPrefix))
     {
-        prefixBytes = encoder(prefix);
     }
 
-    // The record's bytes, as CatalogLine::format(index, prefix + name, length) gives them.
-    const QByteArray& line(const QString& index, const QString& name, qint64 length)
+    // The record's bytes: index TAB prefix and name TAB length CR LF.
+    const QByteArray& line(const QString& name, qint64 length)
     {
-        if (index != lastIndex || lastIndexBytes.isNull()) {
-            lastIndex = index;
-            lastIndexBytes = encoder(index);
-        }
         char number[24];
         const auto digits = std::to_chars(number, number + sizeof number, length);
         buffer.truncate(0);
-        buffer.reserve(lastIndexBytes.size() + prefixBytes.size() + 3 * name.size()
-                       + (digits.ptr - number) + 4);
-        buffer.append(lastIndexBytes).append('\t').append(prefixBytes);
-        const qsizetype at = buffer.size();
-        buffer.resize(at + encoder.requiredSpace(name.size()));
-        char* end = encoder.appendToBuffer(buffer.data() + at, name);
-        buffer.truncate(end - buffer.constData());
+        buffer.append(head);
+        FolderListing::appendNative(&buffer, name);
         buffer.append('\t').append(number, digits.ptr - number).append("\r\n", 2);
         return buffer;
     }
 
+    void problem(const QString& name, const QString& reason)
+    {
+        if (++problems <= kNamedProblems)
+            named.append(QStringLiteral("%1 (%2)").arg(FolderListing::readable(name), reason));
+    }
+
+    // One report for all of the folder's files that could not be catalogued.
+    QString problemReport(const QString& folder) const
+    {
+        QString text = QStringLiteral("%1 %2 in %3 could not be catalogued: %4")
+                           .arg(problems)
+                           .arg(problems == 1 ? QStringLiteral("file") : QStringLiteral("files"),
+                                FolderListing::readable(folder), named.join(QStringLiteral(", ")));
+        if (problems > kNamedProblems)
+            text += QStringLiteral(" and %1 more").arg(problems - kNamedProblems);
+        return text;
+    }
+
     const QString prefix;
     const bool prefixWritable;
-    QStringEncoder encoder;
-    QByteArray prefixBytes;
+    const QByteArray head;
     QString fullName;
-    QString lastIndex;
-    QByteArray lastIndexBytes;
     QByteArray buffer;
+    int problems = 0;
+    QStringList named;
 };
 
 VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
@@ -75,22 +76,15 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
     if (!keepGoing())
         return VbTrue;
 
+    // The subfolders as first listed: the folder is listed again before each of them, and a
+    // subfolder created or removed meanwhile must not shift another into its place.
     int subfoldersLeft = lists.folderCount();
-    FolderRecords records(CatalogLine::folderPrefix(lists.folderPath()));
-
-    const int files = lists.fileCount();
-    for (int i = 0; i < files; ++i) {
-        lists.setProgressMaximum(files + 1);
-        lists.setProgressValue(i + 2);
-        if (!countEntry())
-            return VbTrue;
-        const QString name = lists.fileEntry(i);
-        if (name == QLatin1String("?"))
-            continue; // a name the platform could not represent: counted, not written
-        writeRecord(records, i, name);
-        if (m_context.failed)
-            return VbTrue;
-    }
+    QStringList subfolders;
+    subfolders.reserve(subfoldersLeft);
+    for (int i = 0; i < subfoldersLeft; ++i)
+        subfolders.append(lists.folderEntry(i));
+    if (!writeFiles())
+        return VbFalse;
 
     while (keepGoing() && subfoldersLeft > 0) {
         // A nested walk has moved the folder list; bring it back to this folder first.
@@ -98,25 +92,19 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
         QString error;
         if (!lists.setFolderPath(NewPath, &error)) {
             // This folder has gone: its remaining subfolders cannot be reached from it.
-            m_context.report(error);
+            report(error);
             return VbFalse;
         }
         VbBool nestedResult = VbFalse;
-        if (lists.folderCount() > 0) {
-            const QString subfolder = lists.folderEntry(subfoldersLeft - 1);
-            if (subfolder.isEmpty()) {
-                m_context.report(QStringLiteral("Path not found: a subfolder of %1 has gone")
-                                     .arg(NewPath));
-            } else if (!lists.setFolderPath(subfolder, &error)) {
-                // Reported once and skipped; the folder list still shows this folder, which
-                // must not be walked again in the subfolder's place.
-                m_context.report(error);
-            } else {
-                QString nestedPath = lists.folderPath();
-                QString nestedBackUp = leftAt;
-                Class2 nested(m_context);
-                nestedResult = nested.DirDiver(nestedPath, dircount, nestedBackUp);
-            }
+        if (!lists.setFolderPath(subfolders.at(subfoldersLeft - 1), &error)) {
+            // Reported once and skipped with all it holds; the folder list still shows this
+            // folder, which must not be walked again in the subfolder's place.
+            report(error);
+        } else {
+            QString nestedPath = lists.folderPath();
+            QString nestedBackUp = leftAt;
+            Class2 nested(m_context);
+            nestedResult = nested.DirDiver(nestedPath, dircount, nestedBackUp);
         }
         --subfoldersLeft;
         if (nestedResult == VbTrue)
@@ -125,9 +113,39 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
     return VbFalse;
 }
 
+bool Class2::writeFiles()
+{
+    // The folder's buffers live only while its files are written, not while its subfolders
+    // are walked: a deep tree would hold one set per level.
+    WalkerLists& lists = *m_context.lists;
+    FolderRecords records(CatalogLine::folderPrefix(lists.folderPath()), m_context.index);
+    if (!records.prefixWritable) {
+        // No line of this folder or below it could be written: said once for all of them.
+        report(QStringLiteral("Folder name contains a tab or line break; the folder and its "
+                              "subfolders were not catalogued: %1")
+                   .arg(FolderListing::readable(lists.folderPath())));
+        return false;
+    }
+    const int files = lists.fileCount();
+    for (int i = 0; i < files; ++i) {
+        lists.setProgressMaximum(files + 1);
+        lists.setProgressValue(i + 2);
+        if (!countEntry() || !writeRecord(records, i, lists.fileEntry(i)))
+            return false;
+    }
+    return records.problems == 0 || report(records.problemReport(lists.folderPath()));
+}
+
 bool Class2::keepGoing() const
 {
     return !m_context.failed && m_context.searchflag && m_context.searchflag();
+}
+
+bool Class2::report(const QString& description)
+{
+    // The box lets events run: Cancel, or the window closed, ends the walk right here.
+    m_context.report(description);
+    return keepGoing();
 }
 
 bool Class2::countEntry()
@@ -142,7 +160,7 @@ bool Class2::countEntry()
     if (!channel.close(&error)
         || !channel.open(m_context.catalogName, FileChannel::Mode::Append, &error)) {
         m_context.failed = true;
-        m_context.report(error);
+        report(error);
         return false;
     }
     ++ProgramState::blockcount;
@@ -150,28 +168,27 @@ bool Class2::countEntry()
     return true;
 }
 
-void Class2::writeRecord(FolderRecords& records, int index, const QString& name)
+bool Class2::writeRecord(FolderRecords& records, int index, const QString& name)
 {
+    if (!CatalogLine::isWritableName(name)) {
+        records.problem(name, QStringLiteral("name contains a tab or line break"));
+        return true;
+    }
     QString& fullName = records.fullName;
     fullName.truncate(0);
     fullName.append(records.prefix).append(name);
-    if (!records.prefixWritable || !CatalogLine::isWritableName(name)) {
-        m_context.report(
-            QStringLiteral("File name contains a tab or line break and was not catalogued: %1")
-                .arg(visibleName(fullName)));
-        return;
-    }
-    WalkerLists& lists = *m_context.lists;
     qint64 length = 0;
+    QString reason;
+    if (!m_context.lists->fileLength(index, fullName, &length, &reason)) {
+        records.problem(name, reason);
+        return true;
+    }
     QString error;
-    if (!lists.fileLength(index, fullName, &length, &error)) {
-        m_context.report(error);
-        return;
-    }
-    if (!m_context.channel->write(records.line(m_context.index, name, length), &error)) {
-        // The disk is full or gone: the channel has cut the catalog back to whole lines, and
-        // nothing more can be written to it.
+    if (!m_context.channel->write(records.line(name, length), &error)) {
+        // Every later line would fail the same way, or leave a gap in the catalog.
         m_context.failed = true;
-        m_context.report(error);
+        report(error);
+        return false;
     }
+    return true;
 }

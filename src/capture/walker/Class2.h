@@ -19,36 +19,49 @@ struct WalkContext
     std::function<bool()> searchflag;
     // The run's own copy of the chosen catalog name, under which the catalog is reopened.
     QString catalogName;
-    FileChannel* channel = nullptr;
-    // The error path: shows the description in a message box and returns.
-    std::function<void(const QString& description)> report;
-    // The run's index value, taken once when it started: typing in the box during the walk
-    // cannot change it half-way.
+    // The index value of every record: the run's one copy, taken when it starts, so typing in
+    // the index box during the walk changes nothing.
     QString index;
+    FileChannel* channel = nullptr;
+    // The error path: shows the description in a message box and returns. Events run while
+    // the box is open; the walk checks searchflag after every report and stops when it is false.
+    std::function<void(const QString& description)> report;
 
-    // Set when the catalog could not be reopened; the walk then stops.
+    // Set when the catalog could not be reopened or written; the walk then stops.
     bool failed = false;
 };
 
 // The directory walker: writes one catalog line for every file of the folder the folder list
 // shows, then walks its subfolders depth first, one new walker per subfolder. A walker has no
 // state of its own and lives for one call.
+//
+// What cannot be catalogued is reported without flooding: a folder that cannot be entered or
+// whose path holds a TAB or line break once, skipping all it holds; the files of one folder
+// that cannot be catalogued (gone, unreadable, TAB or line break in the name) in one report at
+// the end of that folder's files, naming how many and the first few.
 class Class2
 {
 public:
     explicit Class2(WalkContext& context) : m_context(context) {}
 
     // Walks NewPath, which the folder list must already show. Returns VbTrue only when the walk
-    // stopped on entry (searchflag cleared, or the catalog lost); dircount and BackUp are
-    // handed on to nested walkers untouched.
+    // stopped on entry because searchflag was cleared; dircount and BackUp are handed on to
+    // nested walkers untouched.
     VbBool DirDiver(QString& NewPath, qint16& dircount, QString& BackUp);
 
 private:
     bool keepGoing() const;
+    // Reports description; false when the walk must stop now.
+    bool report(const QString& description);
+    // Writes the records of the folder list's folder and reports what could not be written;
+    // false when the walk must not go on into its subfolders.
+    bool writeFiles();
     // Counts one file-list entry; false when the catalog could not be reopened.
     bool countEntry();
     struct FolderRecords;
-    void writeRecord(FolderRecords& records, int index, const QString& name);
+    // Writes file-list entry index, or notes why it cannot be catalogued; false when the
+    // catalog could not be written (reported; the walk stops).
+    bool writeRecord(FolderRecords& records, int index, const QString& name);
 
     WalkContext& m_context;
 };

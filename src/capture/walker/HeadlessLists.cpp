@@ -19,9 +19,9 @@ QString HeadlessLists::folderEntry(int index) const
 }
 
 bool HeadlessLists::fileLength(int index, const QString& fullName, qint64* length,
-                               QString* error)
+                               QString* reason)
 {
     if (index < 0 || index >= m_shown.files.size())
-        return FolderListing::fileLength(fullName, length, error);
-    return m_reader.fileLength(m_shown.files.at(index), fullName, length, error);
+        return FolderListing::fileLength(fullName, length, reason);
+    return m_reader.fileLength(m_shown.files.at(index), length, reason);
 }

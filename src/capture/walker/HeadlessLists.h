@@ -8,8 +8,7 @@
 #include <functional>
 
 // The walker's lists without a window: the folder and file lists read folders with the same
-// rules as the capture window's lists (FolderListing), the index box is a string and the
-// progress bar two numbers. Tests hook into the yield to act during a walk.
+// rules as the capture window's lists (FolderListing), the progress bar is two numbers. Tests hook into the yield to act during a walk.
 class HeadlessLists : public WalkerLists
 {
 public:
@@ -19,9 +18,6 @@ public:
     QString folderEntry(int index) const override;
     int fileCount() const override { return m_shown.files.size(); }
     QString fileEntry(int index) const override { return m_shown.files.value(index); }
-
-    QString indexText() const override { return index; }
-    void setIndexText(const QString& text) override { index = text; }
 
     void setProgressMaximum(int maximum) override { progressMaximum = maximum; }
     void setProgressValue(int value) override { progressValue = value; }
@@ -33,12 +29,11 @@ public:
             onYield();
     }
 
-    bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override;
+    bool fileLength(int index, const QString& fullName, qint64* length, QString* reason) override;
 
     // How many times a folder was read from the disk (a folder set again while unchanged is not).
     int folderReads() const { return m_reader.folderReads(); }
 
-    QString index;
     int progressMaximum = 100;
     int progressValue = 1;
     int yields = 0;

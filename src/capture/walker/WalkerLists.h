@@ -4,8 +4,8 @@
 #include <QtGlobal>
 
 // What the walker sees of the capture window: the folder list, the file list that follows it,
-// the index-value box, the progress bar, the yield to the event loop and the file system's
-// file length. The window implements it over its own controls (Form4Lists); tests and the
+// the progress bar, the yield to the event loop and the file system's file length. Paths and
+// names are exact text (FolderListing::fromNative). The window implements it over its own controls (Form4Lists); tests and the
 // benchmark use HeadlessLists, which lists folders with the same rules.
 class WalkerLists
 {
@@ -24,10 +24,6 @@ public:
     virtual int fileCount() const = 0;
     virtual QString fileEntry(int index) const = 0; // name without folder
 
-    // Index-value box.
-    virtual QString indexText() const = 0;
-    virtual void setIndexText(const QString& text) = 0;
-
     // Progress bar (its minimum is 1).
     virtual void setProgressMaximum(int maximum) = 0;
     virtual void setProgressValue(int value) = 0;
@@ -36,6 +32,6 @@ public:
     virtual void yield() = 0;
 
     // The length in bytes of file-list entry index, whose full name (folder prefix and name)
-    // is fullName; false with a description naming fullName when it cannot be read.
-    virtual bool fileLength(int index, const QString& fullName, qint64* length, QString* error) = 0;
+    // is fullName; false with the reason (such as "File not found") when it cannot be read.
+    virtual bool fileLength(int index, const QString& fullName, qint64* length, QString* reason) = 0;
 };

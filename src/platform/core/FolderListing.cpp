@@ -1,10 +1,11 @@
 #include "platform/core/FolderListing.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 
 #include <algorithm>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -18,20 +19,188 @@
 namespace FolderListing {
 
 namespace {
+
+constexpr char16_t kFirstEscape = 0xDC80; // stands for byte 0x80; U+DCFF for 0xFF
+
+// The position of the first escaped byte in text, or -1. A surrogate pair is a character
+// beyond the BMP, whose low half may fall in the escape range: it is no escape.
+qsizetype firstEscape(QStringView text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0xD800)
+            continue;
+        if (QChar::isHighSurrogate(c) && i + 1 < size && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (c >= kFirstEscape && c <= 0xDCFF)
+            return i;
+    }
+    return -1;
+}
+
+// Strict UTF-8 (no overlong forms, no surrogates, nothing beyond U+10FFFF); each byte outside
+// a valid sequence becomes its escape.
+QString decodeExact(QByteArrayView bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size;) {
+        const unsigned char lead = p[i];
+        if (lead < 0x80) {
+            text.append(QChar(lead));
+            ++i;
+            continue;
+        }
+        int length = 0;
+        char32_t code = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07;
+        }
+        bool valid = length > 0 && i + length <= size;
+        for (int k = 1; valid && k < length; ++k) {
+            valid = (p[i + k] & 0xC0) == 0x80;
+            code = (code << 6) | (p[i + k] & 0x3F);
+        }
+        if (valid && length == 3)
+            valid = code >= 0x800 && (code < 0xD800 || code > 0xDFFF);
+        if (valid && length == 4)
+            valid = code >= 0x10000 && code <= 0x10FFFF;
+        if (valid) {
+            const char32_t one[1] = {code};
+            text.append(QString::fromUcs4(one, 1));
+            i += length;
+        } else {
+            text.append(QChar(char16_t(kFirstEscape - 0x80 + lead)));
+            ++i;
+        }
+    }
+    return text;
+}
+
+void appendUtf8(QByteArray* out, QStringView text)
+{
+    if (text.isEmpty())
+        return;
+    const qsizetype at = out->size();
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    out->resize(at + encoder.requiredSpace(text.size()));
+    char* end = encoder.appendToBuffer(out->data() + at, text);
+    out->truncate(end - out->constData());
+}
+
 #ifdef Q_OS_UNIX
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
-#endif
-} // namespace
 
-bool lessByName(const QString& a, const QString& b)
+QString folderError(const QString& folder, int error)
 {
-    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+    const QString what = error == ENOENT || error == ENOTDIR ? QStringLiteral("Path not found")
+                                                              : QStringLiteral("Folder cannot be read");
+    return QStringLiteral("%1: %2 (%3)").arg(what, readable(folder), systemError(error));
+}
+#endif
+
+// A listed name: its exact text and the text shown for it (the same string when the name is
+// valid UTF-8).
+struct Entry
+{
+    QString exact;
+    QString shown;
+};
+
+bool lessEntry(const Entry& a, const Entry& b)
+{
+    const int folded = QString::compare(a.shown, b.shown, Qt::CaseInsensitive);
     if (folded != 0)
         return folded < 0;
-    return a < b;
+    if (a.shown != b.shown)
+        return a.shown < b.shown;
+    // Only names with bytes that are not UTF-8 can look the same.
+    return toNative(a.exact) < toNative(b.exact);
+}
+
+QStringList sortedNames(std::vector<Entry>& entries)
+{
+    std::sort(entries.begin(), entries.end(), lessEntry);
+    QStringList names;
+    names.reserve(qsizetype(entries.size()));
+    for (Entry& entry : entries)
+        names.append(std::move(entry.exact));
+    return names;
+}
+
+} // namespace
+
+QString fromNative(QByteArrayView bytes)
+{
+    QString text = QString::fromUtf8(bytes);
+    // The replacement character marks bytes that are not UTF-8 (or a real U+FFFD).
+    if (!text.contains(QChar::ReplacementCharacter))
+        return text;
+    return decodeExact(bytes);
+}
+
+void appendNative(QByteArray* out, QStringView text)
+{
+    qsizetype from = 0;
+    for (qsizetype at = firstEscape(text); at >= 0;) {
+        appendUtf8(out, text.mid(from, at - from));
+        out->append(char(text[at].unicode() - kFirstEscape + 0x80));
+        from = at + 1;
+        const qsizetype next = firstEscape(text.mid(from));
+        at = next < 0 ? -1 : from + next;
+    }
+    appendUtf8(out, text.mid(from));
+}
+
+QByteArray toNative(QStringView text)
+{
+    QByteArray bytes;
+    appendNative(&bytes, text);
+    return bytes;
+}
+
+QString shownName(const QString& exact)
+{
+    return firstEscape(exact) < 0 ? exact : QString::fromUtf8(toNative(exact));
+}
+
+QString readable(const QString& exact)
+{
+    QString text;
+    text.reserve(exact.size());
+    const qsizetype size = exact.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = exact[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < size && exact[i + 1].isLowSurrogate()) {
+            text.append(exact[i]).append(exact[i + 1]);
+            ++i;
+        } else if (c >= kFirstEscape && c <= 0xDCFF) {
+            text.append(QLatin1String("\\x"))
+                .append(QString::number(c - kFirstEscape + 0x80, 16).toUpper());
+        } else if (c == u'\t') {
+            text.append(QLatin1String("\\t"));
+        } else if (c == u'\r') {
+            text.append(QLatin1String("\\r"));
+        } else if (c == u'\n') {
+            text.append(QLatin1String("\\n"));
+        } else {
+            text.append(QChar(c));
+        }
+    }
+    return text;
 }
 
 QString normalized(const QString& folder)
@@ -39,19 +208,43 @@ QString normalized(const QString& folder)
     return QDir::toNativeSeparators(QDir::cleanPath(QDir(folder).absolutePath()));
 }
 
+QString fileReason(int code)
+{
+#ifdef Q_OS_UNIX
+    if (code == ENOENT || code == ENOTDIR)
+        return QStringLiteral("File not found");
+    return systemError(code);
+#else
+    Q_UNUSED(code);
+    return QStringLiteral("File not found");
+#endif
+}
+
 bool read(const QString& folder, Listing* listing, QString* error)
 {
-    Listing result;
+    std::vector<Entry> folders;
+    std::vector<Entry> files;
 #ifdef Q_OS_UNIX
     // readdir with d_type keeps a listing to one system call per few dozen entries; only links
     // (and file systems that do not fill d_type) need a stat to tell folders from files.
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    DIR* dir = ::opendir(toNative(folder).constData());
     if (!dir) {
         if (error)
-            *error = QStringLiteral("Path not found: %1 (%2)").arg(folder, systemError(errno));
+            *error = folderError(folder, errno);
         return false;
     }
     const int fd = ::dirfd(dir);
+    // A folder that can be read but not entered (no search permission) lists names whose
+    // lengths and subfolders are all out of reach: refused as a whole, once.
+    struct stat self;
+    if (::fstatat(fd, ".", &self, 0) != 0) {
+        const int enterError = errno;
+        ::closedir(dir);
+        if (error)
+            *error = QStringLiteral("Folder cannot be entered: %1 (%2)")
+                         .arg(readable(folder), systemError(enterError));
+        return false;
+    }
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
@@ -77,19 +270,20 @@ bool read(const QString& folder, Listing* listing, QString* error)
                     continue; // a link to a folder is never followed; to a device, not a file
             }
             // A dangling link stays listed: its length cannot be read, and the walk says so.
-            result.files.append(QFile::decodeName(name));
-        } else if (type == DT_DIR) {
-            result.folders.append(QFile::decodeName(name));
-        } else if (type == DT_REG) {
-            result.files.append(QFile::decodeName(name));
+        } else if (type != DT_DIR && type != DT_REG) {
+            continue;
         }
+        const QByteArrayView bytes(name);
+        QString shown = QString::fromUtf8(bytes);
+        QString exact = shown.contains(QChar::ReplacementCharacter) ? decodeExact(bytes) : shown;
+        (type == DT_DIR && !isLink ? folders : files).push_back({std::move(exact), std::move(shown)});
         errno = 0;
     }
     const int readError = errno;
     ::closedir(dir);
     if (readError != 0) {
         if (error)
-            *error = QStringLiteral("Path not found: %1 (%2)").arg(folder, systemError(readError));
+            *error = folderError(folder, readError);
         return false;
     }
 #else
@@ -104,25 +298,24 @@ bool read(const QString& folder, Listing* listing, QString* error)
     for (const QFileInfo& info : entries) {
         if (info.isDir()) {
             if (!info.isSymLink() && !info.isJunction())
-                result.folders.append(info.fileName());
+                folders.push_back({info.fileName(), info.fileName()});
         } else if (info.isFile() || info.isSymLink()) {
-            result.files.append(info.fileName());
+            files.push_back({info.fileName(), info.fileName()});
         }
     }
 #endif
-    std::sort(result.folders.begin(), result.folders.end(), lessByName);
-    std::sort(result.files.begin(), result.files.end(), lessByName);
-    *listing = std::move(result);
+    listing->folders = sortedNames(folders);
+    listing->files = sortedNames(files);
     return true;
 }
 
-bool fileLength(const QString& fullName, qint64* length, QString* error)
+bool fileLength(const QString& fullName, qint64* length, QString* reason)
 {
 #ifdef Q_OS_UNIX
     struct stat st;
-    if (::stat(QFile::encodeName(fullName).constData(), &st) != 0) {
-        if (error)
-            *error = QStringLiteral("File not found: %1 (%2)").arg(fullName, systemError(errno));
+    if (::stat(toNative(fullName).constData(), &st) != 0) {
+        if (reason)
+            *reason = fileReason(errno);
         return false;
     }
     *length = st.st_size;
@@ -130,8 +323,8 @@ bool fileLength(const QString& fullName, qint64* length, QString* error)
 #else
     const QFileInfo info(fullName);
     if (!info.exists()) {
-        if (error)
-            *error = QStringLiteral("File not found: %1").arg(fullName);
+        if (reason)
+            *reason = fileReason(0);
         return false;
     }
     *length = info.size();

@@ -1,11 +1,9 @@
 #include "platform/core/FolderReader.h"
 
 #include <QDir>
-#include <QFile>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -54,7 +52,7 @@ bool FolderReader::read(const QString& folder, FolderListing::Listing* listing, 
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     struct stat st;
-    const QByteArray encoded = QFile::encodeName(folder);
+    const QByteArray encoded = FolderListing::toNative(folder);
     const bool stamped = ::stat(encoded.constData(), &st) == 0 && S_ISDIR(st.st_mode);
     if (stamped) {
         const Stamp stamp{quint64(st.st_dev), quint64(st.st_ino),
@@ -105,26 +103,28 @@ void FolderReader::remember(const QString& folder, const Stamp& stamp,
     m_cache.insert(folder, Cached{stamp, listing, ++m_uses});
 }
 
-bool FolderReader::fileLength(const QString& name, const QString& fullName, qint64* length,
-                              QString* error)
+bool FolderReader::fileLength(const QString& name, qint64* length, QString* reason)
 {
 #ifdef Q_OS_UNIX
     if (m_currentFd < 0 && !m_current.isEmpty())
-        m_currentFd = ::open(QFile::encodeName(m_current).constData(),
+        m_currentFd = ::open(FolderListing::toNative(m_current).constData(),
                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_currentFd >= 0) {
+        m_name.truncate(0);
+        FolderListing::appendNative(&m_name, name);
         struct stat st;
-        if (::fstatat(m_currentFd, QFile::encodeName(name).constData(), &st, 0) != 0) {
-            if (error)
-                *error = QStringLiteral("File not found: %1 (%2)")
-                             .arg(fullName, QString::fromLocal8Bit(std::strerror(errno)));
+        if (::fstatat(m_currentFd, m_name.constData(), &st, 0) != 0) {
+            if (reason)
+                *reason = FolderListing::fileReason(errno);
             return false;
         }
         *length = st.st_size;
         return true;
     }
-#else
-    Q_UNUSED(name);
 #endif
-    return FolderListing::fileLength(fullName, length, error);
+    // The folder could not be opened: the whole name is looked up.
+    const QString prefix = m_current.isEmpty() || m_current.endsWith(QDir::separator())
+                               ? m_current
+                               : m_current + QDir::separator();
+    return FolderListing::fileLength(prefix + name, length, reason);
 }

@@ -32,10 +32,9 @@ public:
 
     QString currentFolder() const { return m_current; }
 
-    // The length of the file called name in the current folder, following links; fullName is
-    // the file's full name, used in the description when the length cannot be read.
-    bool fileLength(const QString& name, const QString& fullName, qint64* length,
-                     QString* error);
+    // The length of the file called name (exact text) in the current folder, following links;
+    // false with the reason when it cannot be read.
+    bool fileLength(const QString& name, qint64* length, QString* reason);
 
     void release();
 
@@ -74,5 +73,6 @@ private:
     quint64 m_uses = 0;
     QString m_current;
     int m_currentFd = -1;
+    QByteArray m_name; // the bytes of the name being measured, reused from file to file
     int m_reads = 0;
 };

@@ -37,6 +37,10 @@ void FileList::showFiles(const QString& path, const QStringList& names)
 void FileList::refresh()
 {
     m_refresh.stop();
+    QStringList shown = m_names;
+    for (QString& name : shown)
+        name = FolderListing::shownName(name);
+    m_model->setStringList(shown);
+    // Timed from the end, so a slow refresh cannot run back to back.
     m_sinceRefresh.start();
-    m_model->setStringList(m_names);
 }

@@ -8,7 +8,8 @@
 
 class QStringListModel;
 
-// The file list: the names (without folder) of the files of one folder, sorted by name. Its
+// The file list: the names (without folder) of the files of one folder, sorted by name. entry()
+// gives a name's exact text (FolderListing::fromNative); the rows show it readably. Its
 // pattern "*.*" means every file, with or without a dot in its name; hidden files, sockets,
 // pipes and devices are not listed, links to files are.
 class FileList : public QListView

@@ -7,9 +7,14 @@
 #include <QStandardItemModel>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 constexpr int kPathRole = Qt::UserRole + 1;
 constexpr int kRefreshMs = 50;
+// Rows are indented two spaces per level down to this depth and no further: the list is narrow,
+// and a row of thousands of leading spaces costs more to draw than the walk that shows it.
+constexpr int kMaxIndent = 12;
 }
 
 FolderList::FolderList(QWidget* parent) : QListView(parent), m_model(new QStandardItemModel(this))
@@ -64,35 +69,50 @@ void FolderList::rebuild()
 {
     m_stale = false;
     m_refresh.stop();
-    m_sinceRebuild.start();
     m_model->clear();
-    if (m_shown.path.isEmpty())
-        return;
+    if (!m_shown.path.isEmpty())
+        m_model->invisibleRootItem()->appendRows(rows());
+    if (m_model->rowCount() > 0)
+        setCurrentIndex(m_model->index(m_model->rowCount() - 1 - int(m_shown.folders.size()), 0));
+    // Timed from the end: a rebuild that takes longer than the interval still leaves the walk
+    // the rest of it.
+    m_sinceRebuild.start();
+}
+
+QList<QStandardItem*> FolderList::rows() const
+{
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-
-    // The ancestors from the root down, then the folder itself, each one step further in.
-    QStringList chain;
-    QDir dir(QDir::fromNativeSeparators(m_shown.path));
-    chain.prepend(dir.absolutePath());
-    while (dir.cdUp())
-        chain.prepend(dir.absolutePath());
+    QList<QStandardItem*> items;
+    items.reserve(m_shown.folders.size() + 16);
     int depth = 0;
-    for (const QString& folder : chain) {
-        const QString native = QDir::toNativeSeparators(folder);
-        QString name = QDir(folder).isRoot() ? native : QDir(folder).dirName();
-        auto* item = new QStandardItem(open, QString(depth * 2, QLatin1Char(' ')) + name);
-        item->setData(native, kPathRole);
-        m_model->appendRow(item);
+    const auto add = [&](const QIcon& icon, const QString& name, const QString& path) {
+        auto* item = new QStandardItem(icon, QString(std::min(depth, kMaxIndent) * 2, QLatin1Char(' '))
+                                                 + FolderListing::shownName(name));
+        item->setData(path, kPathRole);
+        items.append(item);
+    };
+
+    // The root, its folders down to this one, each one step further in: read from the path
+    // itself, which is absolute and clean, so no folder on the way needs looking up.
+    const QString& path = m_shown.path;
+    const QChar separator = QDir::separator();
+    qsizetype end = path.indexOf(separator) + 1; // the root keeps its separator: "/" or "C:\"
+    if (end <= 0)
+        end = path.size();
+    add(open, path.left(end), path.left(end));
+    while (end < path.size()) {
         ++depth;
+        qsizetype next = path.indexOf(separator, end);
+        if (next < 0)
+            next = path.size();
+        add(open, path.mid(end, next - end), path.left(next));
+        end = next + 1;
     }
-    const int current = m_model->rowCount() - 1;
-    for (int i = 0; i < m_shown.folders.size(); ++i) {
-        auto* item = new QStandardItem(closed, QString(depth * 2, QLatin1Char(' ')) + m_shown.folders.at(i));
-        item->setData(entry(i), kPathRole);
-        m_model->appendRow(item);
-    }
-    setCurrentIndex(m_model->index(current, 0));
+    ++depth;
+    for (int i = 0; i < m_shown.folders.size(); ++i)
+        add(closed, m_shown.folders.at(i), entry(i));
+    return items;
 }
 
 void FolderList::activate(const QModelIndex& index)

@@ -8,10 +8,12 @@
 #include <QString>
 #include <QStringList>
 
+class QStandardItem;
 class QStandardItemModel;
 
 // The folder list: shows the current folder's ancestors, the folder itself, and its
-// subfolders, and offers the operations the walker relies on. Activating (double-click or
+// subfolders, and offers the operations the walker relies on. Paths and names are exact text
+// (FolderListing::fromNative), so a folder whose name is not UTF-8 can be entered too. Activating (double-click or
 // Enter) an ancestor or subfolder makes it the current folder.
 //
 // setPath() emits pathChanged before it returns, so a file list connected to it (directly)
@@ -35,11 +37,11 @@ public:
     // this list need not read the folder a second time.
     const QStringList& fileNames() const { return m_shown.files; }
 
-    // The length of the file called name in path(), read relative to the open folder; fullName
-    // names it in the description when the length cannot be read.
-    bool fileLength(const QString& name, const QString& fullName, qint64* length, QString* error)
+    // The length of the file called name in path(), read relative to the open folder; false
+    // with the reason when it cannot be read.
+    bool fileLength(const QString& name, qint64* length, QString* reason)
     {
-        return m_reader.fileLength(name, fullName, length, error);
+        return m_reader.fileLength(name, length, reason);
     }
     // Lets go of the folder held open for fileLength().
     void releaseFolder() { m_reader.release(); }
@@ -53,6 +55,7 @@ private:
     void showEvent(QShowEvent* event) override;
     void scheduleRebuild();
     void rebuild();
+    QList<QStandardItem*> rows() const;
     void activate(const QModelIndex& index);
 
     QStandardItemModel* m_model;
