@@ -292,16 +292,7 @@ void Class1::Populate(const QString& mvarfilename)
     bool failed = false;
     {
         FileChannelCloser closer(*m_channel);
-        auto records = std::make_shared<RecordSet>();
-        records->appendField(QStringLiteral("Index"), RecordSet::adChar, kIndexWidth,
-                             RecordSet::adFldRowID);
-        records->appendField(QStringLiteral("Filename"), RecordSet::adChar, kFilenameWidth,
-                             RecordSet::adFldUpdatable);
-        records->appendField(QStringLiteral("Size (bytes)"), RecordSet::adChar, kSizeWidth,
-                             RecordSet::adFldUpdatable);
-        records->setCursorType(RecordSet::adOpenKeyset);
-        records->setLockType(RecordSet::adLockOptimistic);
-        records->open();
+        auto records = std::make_shared<CatalogTable>();
         rsCustomers = records;
 
         // Field text is at most the file's size unless short lines repeat their text across
@@ -340,7 +331,7 @@ void Class1::Populate(const QString& mvarfilename)
         emit OpenError(error);
 }
 
-RecordSetPtr Class1::GetDataMember(const QString& dataMember) const
+CatalogTablePtr Class1::GetDataMember(const QString& dataMember) const
 {
     Q_UNUSED(dataMember);
     return rsCustomers;

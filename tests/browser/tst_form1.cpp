@@ -249,7 +249,7 @@ private slots:
         open(catalog("grid.txt", {"1", "2", "3", "3"}));
         checkLayoutThenDisturb("after File > Open");
         // A filter change rebinds; FormatGrid (as the search calls it) lays out again.
-        QVERIFY(m_form->recordSet()->setFilter("Index = '3'"));
+        m_form->recordSet()->setQuery(CatalogQuery::equals(CatalogField::Index, "3"));
         QCOMPARE(m_form->gridModel()->rowCount(), 2);
         FormatGrid();
         checkLayoutThenDisturb("after a filter and FormatGrid()");
@@ -264,7 +264,7 @@ private slots:
         QCOMPARE(ProgramState::lastfilename, source.currentfile);
 
         // Nothing loaded: nothing shown, nothing remembered.
-        QVERIFY(!showLoadedCatalog(*m_form, RecordSetPtr(), "nothing.txt", &failure));
+        QVERIFY(!showLoadedCatalog(*m_form, CatalogTablePtr(), "nothing.txt", &failure));
         QVERIFY(!failure.isEmpty());
         QCOMPARE(ProgramState::lastfilename, source.currentfile);
     }

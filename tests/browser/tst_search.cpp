@@ -77,7 +77,7 @@ private slots:
     void emptySearchTextDoesNothing()
     {
         m_form->Text1()->clear();
-        QSignalSpy filters(m_records.get(), &RecordSet::filterChanged);
+        QSignalSpy filters(m_records.get(), &CatalogTable::visibleRowsChanged);
         m_form->Command3()->click();
         QVERIFY(nothingPending());
         QTest::qWait(700);
@@ -287,8 +287,8 @@ private:
     void checkAllFromTheFirst()
     {
         QCOMPARE(m_form->gridModel()->rowCount(), 10);
-        QCOMPARE(m_records->filter(), QString());
-        QCOMPARE(m_records->absolutePosition(), 0);
+        QVERIFY(m_records->query().isNone());
+        QCOMPARE(m_records->currentRow(), 0);
         QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
         QCOMPARE(m_form->Text1()->text(), QString());
         QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth);
@@ -312,7 +312,7 @@ private:
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<DialogRecorder> m_dialogs;
     Form1* m_form = nullptr;
-    RecordSetPtr m_records;
+    CatalogTablePtr m_records;
 };
 
 QTEST_MAIN(TestSearch)
