@@ -65,8 +65,3 @@ inline QStringList gridFileNames(const QAbstractItemModel& model)
         names << model.index(row, 1).data().toString();
     return names;
 }
-
-inline QStringList gridFileNames(const Form1& form)
-{
-    return gridFileNames(*form.DataGrid1()->model());
-}

@@ -54,8 +54,6 @@ private slots:
         QCOMPARE(resets.size(), 2);
         QCOMPARE(gridFileNames(model),
                  (QStringList{"C:\\Photos\\beach.jpg", "D:\\Photos\\harbour.jpg"}));
-        first->setQuery(CatalogQuery());
-        QCOMPARE(model.rowCount(), int(kRows.size()));
 
         // A new table replaces the old one; the old one's queries no longer reach the view.
         const CatalogTablePtr second = makeCatalog({{"7", "E:\\x", "1"}});
