@@ -37,12 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     qint64 lineEnds = 0;
     for (size_t i = 0; i < size; ++i)
         lineEnds += data[i] == '\n' || data[i] == '\r';
-    const RecordSet& rs = *source.rsCustomers;
+    const CatalogTable& rs = *source.rsCustomers;
     if (rs.recordCount() > lineEnds + 1 || rs.isAdding() || (size == 0 && errors != 0))
         std::abort();
     for (qint64 r = 0; r < rs.recordCount(); ++r) {
-        for (int f = 0; f < rs.fieldCount(); ++f) {
-            if (rs.valueAt(r, f).size() > rs.field(f).definedSize)
+        for (int f = 0; f < CatalogTable::kFieldCount; ++f) {
+            if (rs.valueAt(r, f).size() > CatalogTable::fieldWidth(f))
                 std::abort();
         }
     }

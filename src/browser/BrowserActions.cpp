@@ -20,7 +20,7 @@ BrowserActions attachBrowserActions(Form1& form)
     targets.Timer1 = form.Timer1();
     targets.Timer2 = form.Timer2();
     targets.grid = form.DataGrid1();
-    targets.records = [window] { return window ? window->recordSet() : RecordSetPtr(); };
+    targets.records = [window] { return window ? window->recordSet() : CatalogTablePtr(); };
     targets.bindGrid = [window] {
         if (window)
             window->bindGrid();

@@ -4,27 +4,27 @@
 
 CatalogGridModel::CatalogGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void CatalogGridModel::setRecordSet(const RecordSetPtr& records)
+void CatalogGridModel::setRecordSet(const CatalogTablePtr& records)
 {
     beginResetModel();
     disconnect(m_filterConnection);
     m_records = records;
     if (m_records)
-        m_filterConnection =
-            connect(m_records.get(), &RecordSet::filterChanged, this, &CatalogGridModel::refresh);
+        m_filterConnection = connect(m_records.get(), &CatalogTable::visibleRowsChanged, this,
+                                     &CatalogGridModel::refresh);
     m_rows = 0;
     m_columns = 0;
     if (m_records) {
-        // A view row is an int; a record set beyond that is shown up to the limit.
+        // A view row is an int; a table beyond that is shown up to the limit.
         m_rows = int(qMin<qint64>(m_records->recordCount(), std::numeric_limits<int>::max()));
-        m_columns = m_records->fieldCount();
+        m_columns = CatalogTable::kFieldCount;
     }
     endResetModel();
 }
 
 void CatalogGridModel::refresh()
 {
-    // The record set has already changed when it tells us; rebinding re-reads its sizes.
+    // The table has already changed when it tells us; rebinding re-reads its sizes.
     setRecordSet(m_records);
 }
 
@@ -57,7 +57,7 @@ QVariant CatalogGridModel::headerData(int section, Qt::Orientation orientation, 
     if (orientation == Qt::Horizontal) {
         if (!m_records || section < 0 || section >= m_columns)
             return QVariant();
-        return m_records->field(section).name;
+        return CatalogTable::fieldName(section);
     }
     return QVariant();
 }

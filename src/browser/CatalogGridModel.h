@@ -1,14 +1,14 @@
 #pragma once
 
-#include "platform/core/RecordSet.h"
+#include "catalog/CatalogTable.h"
 
 #include <QAbstractTableModel>
 #include <QMetaObject>
 
-// The database window's grid model: one row per visible record of the bound record set, one
-// column per field, headed by the field name. Values are read from the record set on demand,
-// so binding a million-record catalog costs nothing until rows are painted. The model resets
-// whenever the record set's filter changes. It shares the record set; it never owns it alone.
+// The database window's grid model: one row per visible row of the bound catalog table, one
+// column per field, headed by the field name. Values are read from the table on demand, so
+// binding a million-record catalog costs nothing until rows are painted. The model resets
+// whenever the table's visible rows change. It shares the table; it never owns it alone.
 class CatalogGridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -16,9 +16,9 @@ class CatalogGridModel : public QAbstractTableModel
 public:
     explicit CatalogGridModel(QObject* parent = nullptr);
 
-    // Binds the model to a record set (or to none), resetting the view.
-    void setRecordSet(const RecordSetPtr& records);
-    RecordSetPtr recordSet() const { return m_records; }
+    // Binds the model to a table (or to none), resetting the view.
+    void setRecordSet(const CatalogTablePtr& records);
+    CatalogTablePtr recordSet() const { return m_records; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -29,7 +29,7 @@ public:
 private:
     void refresh();
 
-    RecordSetPtr m_records;
+    CatalogTablePtr m_records;
     QMetaObject::Connection m_filterConnection;
     // Sizes as of the last reset: the view must never see counts move without a reset.
     int m_rows = 0;

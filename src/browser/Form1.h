@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/core/RecordSet.h"
+#include "catalog/CatalogTable.h"
 
 #include <QMainWindow>
 
@@ -53,8 +53,8 @@ public:
     void objDataSource_OpenError(const QString& Message);
 
     // The record-set holder Adodc1: the record set the grid shows and the search filters.
-    RecordSetPtr recordSet() const { return m_holder; }
-    void setRecordSet(const RecordSetPtr& records) { m_holder = records; }
+    CatalogTablePtr recordSet() const { return m_holder; }
+    void setRecordSet(const CatalogTablePtr& records) { m_holder = records; }
     // Binds the grid to the holder's record set (again); FormatGrid is the caller's next step.
     void bindGrid();
     CatalogGridModel* gridModel() const { return m_model; }
@@ -97,7 +97,7 @@ private:
     void quit();
     void exitWithoutStoring();
 
-    RecordSetPtr m_holder;
+    CatalogTablePtr m_holder;
     std::unique_ptr<Class1> m_objdatasource;
     CatalogGridModel* m_model = nullptr;
 

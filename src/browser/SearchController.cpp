@@ -14,18 +14,9 @@
 namespace {
 const QString kIndicator = QStringLiteral("Form2");
 
-// Inside a quoted filter value a single quote is written twice.
-QString quoted(const QString& text)
+void clearFilter(CatalogTable& records)
 {
-    QString value = text;
-    value.replace(QLatin1Char('\''), QLatin1String("''"));
-    return value;
-}
-
-// Clears the record set's filter; nothing the program builds can be refused here.
-void clearFilter(RecordSet& records)
-{
-    records.setFilter(QString());
+    records.setQuery(CatalogQuery());
 }
 } // namespace
 
@@ -48,16 +39,14 @@ SearchController::SearchController(SearchTargets targets, QObject* parent)
         connect(m_targets.Timer2, &QTimer::timeout, this, &SearchController::Timer2_Timer);
 }
 
-QString SearchController::fileNameCriterion(const QString& text)
+CatalogQuery SearchController::fileNameCriterion(const QString& text)
 {
-    // The record set takes only the outer asterisks as wildcards, so the quoted text between
-    // them is matched literally, letter case ignored.
-    return QStringLiteral("Filename LIKE '*") + quoted(text) + QStringLiteral("*'");
+    return CatalogQuery::contains(CatalogField::Filename, text);
 }
 
-QString SearchController::indexCriterion(const QString& value)
+CatalogQuery SearchController::indexCriterion(const QString& value)
 {
-    return QStringLiteral("Index = '") + quoted(value) + QStringLiteral("'");
+    return CatalogQuery::equals(CatalogField::Index, value);
 }
 
 QString SearchController::recordCountText(qint64 count)
@@ -65,9 +54,9 @@ QString SearchController::recordCountText(qint64 count)
     return QStringLiteral("Number of Records: ") + QString::number(count);
 }
 
-RecordSetPtr SearchController::currentRecords() const
+CatalogTablePtr SearchController::currentRecords() const
 {
-    return m_targets.records ? m_targets.records() : RecordSetPtr();
+    return m_targets.records ? m_targets.records() : CatalogTablePtr();
 }
 
 void SearchController::formatGrid()
@@ -78,14 +67,14 @@ void SearchController::formatGrid()
         FormatGrid();
 }
 
-void SearchController::followCurrentRecord(const RecordSet& records)
+void SearchController::followCurrentRecord(const CatalogTable& records)
 {
-    // Rebinding or filtering resets the grid; its current row is the record set's current
-    // record again, so the open action has a row to act on.
+    // Rebinding or filtering resets the grid; its current row is the table's current row
+    // again, so the open action has a row to act on.
     QTableView* grid = m_targets.grid;
     if (!grid || !grid->model())
         return;
-    const qint64 row = records.absolutePosition();
+    const qint64 row = records.currentRow();
     if (row >= 0 && row < grid->model()->rowCount())
         grid->setCurrentIndex(grid->model()->index(int(row), 0));
 }
@@ -137,22 +126,20 @@ void SearchController::searchWork(Kind kind)
     busy = true;
 
     // Held for the whole work: the box below lets other handlers run meanwhile.
-    const RecordSetPtr records = currentRecords();
+    const CatalogTablePtr records = currentRecords();
     if (records) {
-        const QString criterion =
+        records->setQuery(
             kind == Kind::FileName
                 ? fileNameCriterion(m_targets.Text1 ? m_targets.Text1->text() : QString())
-                : indexCriterion(m_targets.Combo1 ? m_targets.Combo1->currentText() : QString());
-        if (applyFilter(*records, criterion)) {
-            const qint64 count = records->recordCount();
-            if (count > 0) {
-                if (m_targets.setRecordCountText)
-                    m_targets.setRecordCountText(recordCountText(count));
-                formatGrid();
-                followCurrentRecord(*records);
-            } else {
-                noRecordsFound(kind, *records);
-            }
+                : indexCriterion(m_targets.Combo1 ? m_targets.Combo1->currentText() : QString()));
+        const qint64 count = records->recordCount();
+        if (count > 0) {
+            if (m_targets.setRecordCountText)
+                m_targets.setRecordCountText(recordCountText(count));
+            formatGrid();
+            followCurrentRecord(*records);
+        } else {
+            noRecordsFound(kind, *records);
         }
     }
 
@@ -163,17 +150,7 @@ void SearchController::searchWork(Kind kind)
     busy = false;
 }
 
-bool SearchController::applyFilter(RecordSet& records, const QString& criterion)
-{
-    QString error;
-    if (records.setFilter(criterion, &error))
-        return true;
-    // The record set keeps its previous filter; the window stays as it was.
-    Dialogs::inform(m_targets.window, error);
-    return false;
-}
-
-void SearchController::noRecordsFound(Kind kind, RecordSet& records)
+void SearchController::noRecordsFound(Kind kind, CatalogTable& records)
 {
     clearFilter(records);
     bindGrid();
@@ -193,7 +170,7 @@ void SearchController::noRecordsFound(Kind kind, RecordSet& records)
 
 void SearchController::Command4_Click()
 {
-    const RecordSetPtr records = currentRecords();
+    const CatalogTablePtr records = currentRecords();
     if (!records)
         return;
     clearFilter(*records);

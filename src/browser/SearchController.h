@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/core/RecordSet.h"
+#include "catalog/CatalogTable.h"
 
 #include <QObject>
 #include <QPointer>
@@ -16,7 +16,7 @@ class QTimer;
 class QWidget;
 
 // What the search needs of the database window: its search controls, its two 500 ms timers
-// and the operations on the grid, the record-set holder and the status bar.
+// and the operations on the grid, the table holder and the status bar.
 struct SearchTargets
 {
     QWidget* window = nullptr;           // parent of the message boxes
@@ -26,9 +26,9 @@ struct SearchTargets
     QAbstractButton* Command4 = nullptr; // "&Reset"
     QTimer* Timer1 = nullptr;            // file-name search
     QTimer* Timer2 = nullptr;            // index search
-    QTableView* grid = nullptr;          // DataGrid1: its current row follows the record set
+    QTableView* grid = nullptr;          // DataGrid1: its current row follows the table
 
-    std::function<RecordSetPtr()> records;                  // the holder's record set, or null
+    std::function<CatalogTablePtr()> records;               // the holder's table, or null
     std::function<void()> bindGrid;                         // bind the grid to the holder again
     std::function<void(const QString&)> setRecordCountText; // status bar panel 3
     std::function<void()> formatGrid;                       // lays the grid out
@@ -37,8 +37,8 @@ struct SearchTargets
 // Search and filter in the database window. A search start (the "&Search" button or a choice
 // in the index list) only opens the indicator and arms a timer; the timer's tick does the
 // whole search without yielding, then disarms the timer and closes the indicator. "&Reset"
-// shows every record again. The user's text is matched literally: it is quoted for the record
-// set's filter, so quotes and wildcard signs in it are plain characters.
+// shows every record again. The user's text is matched literally: quotes and wildcard signs in
+// it are plain characters.
 class SearchController : public QObject
 {
     Q_OBJECT
@@ -46,9 +46,10 @@ class SearchController : public QObject
 public:
     explicit SearchController(SearchTargets targets, QObject* parent = nullptr);
 
-    // The criteria, with the text quoted for the filter.
-    static QString fileNameCriterion(const QString& text);
-    static QString indexCriterion(const QString& value);
+    // The queries: the file name contains the text, letter case ignored; the index is exactly
+    // the value.
+    static CatalogQuery fileNameCriterion(const QString& text);
+    static CatalogQuery indexCriterion(const QString& value);
     static QString recordCountText(qint64 count);
 
     static constexpr const char* kNoRecordsText = "No Records Found";
@@ -68,12 +69,11 @@ private:
         Index
     };
     void searchWork(Kind kind);
-    bool applyFilter(RecordSet& records, const QString& criterion);
-    void noRecordsFound(Kind kind, RecordSet& records);
+    void noRecordsFound(Kind kind, CatalogTable& records);
     void formatGrid();
-    void followCurrentRecord(const RecordSet& records);
+    void followCurrentRecord(const CatalogTable& records);
     void bindGrid();
-    RecordSetPtr currentRecords() const;
+    CatalogTablePtr currentRecords() const;
 
     SearchTargets m_targets;
     // A search whose work is running (it may wait in the "No Records Found" box); a further

@@ -21,7 +21,7 @@ constexpr double kLargestIndex = 99999;
 
 // The highest index value among the visible records; records whose index is not a number are
 // passed over. False when no record has a numeric index.
-bool highestIndex(const RecordSet& records, double* highest)
+bool highestIndex(const CatalogTable& records, double* highest)
 {
     bool found = false;
     double best = 0;
@@ -62,7 +62,7 @@ QStringList indexValuesUpTo(double highest)
 
 } // namespace
 
-bool showLoadedCatalog(Form1& form, const RecordSetPtr& records, const QString& path,
+bool showLoadedCatalog(Form1& form, const CatalogTablePtr& records, const QString& path,
                        QString* failure)
 {
     if (!records) {

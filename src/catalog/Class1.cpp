@@ -21,7 +21,7 @@ constexpr qsizetype kFirstLineLimit = 1024 * 1024;
 
 // Reads the open channel into records, line by line; false with the description of the first
 // line that cannot be stored or of a failed read (the records before it stay).
-bool readRecords(FileChannel& channel, RecordSet& records, QString* error)
+bool readRecords(FileChannel& channel, CatalogTable& records, QString* error)
 {
     // Field text is at most the file's size unless short lines repeat their text across
     // fields; a catalog line is rarely under 64 bytes.
@@ -143,18 +143,9 @@ void Class1::Populate(const QString& mvarfilename)
     bool failed = false;
     {
         FileChannelCloser closer(*m_channel);
-        const RecordSetPtr earlier = rsCustomers;
+        const CatalogTablePtr earlier = rsCustomers;
         try {
-            auto records = std::make_shared<RecordSet>();
-            records->appendField(QStringLiteral("Index"), RecordSet::adChar, kIndexWidth,
-                                 RecordSet::adFldRowID);
-            records->appendField(QStringLiteral("Filename"), RecordSet::adChar, kFilenameWidth,
-                                 RecordSet::adFldUpdatable);
-            records->appendField(QStringLiteral("Size (bytes)"), RecordSet::adChar, kSizeWidth,
-                                 RecordSet::adFldUpdatable);
-            records->setCursorType(RecordSet::adOpenKeyset);
-            records->setLockType(RecordSet::adLockOptimistic);
-            records->open();
+            auto records = std::make_shared<CatalogTable>();
             rsCustomers = records;
             failed = !readRecords(*m_channel, *records, &error);
             records->moveFirst();
@@ -171,7 +162,7 @@ void Class1::Populate(const QString& mvarfilename)
         emit OpenError(error);
 }
 
-RecordSetPtr Class1::GetDataMember(const QString& dataMember) const
+CatalogTablePtr Class1::GetDataMember(const QString& dataMember) const
 {
     Q_UNUSED(dataMember);
     return rsCustomers;

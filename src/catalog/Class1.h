@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/core/RecordSet.h"
+#include "catalog/CatalogTable.h"
 #include "platform/core/VbBool.h"
 
 #include <QObject>
@@ -8,24 +8,24 @@
 
 class FileChannel;
 
-// The catalog data source: checks a catalog file, loads it into a record set of three text
+// The catalog data source: checks a catalog file, loads it into a catalog table of three text
 // fields ("Index" 5, "Filename" 32767, "Size (bytes)" 30 characters) and reports every failure
 // through OpenError, which is delivered synchronously, before the failing call returns.
-// It owns rsCustomers; each Populate replaces it with a new record set.
+// It owns rsCustomers; each Populate replaces it with a new table.
 class Class1 : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int kIndexWidth = 5;
-    static constexpr int kFilenameWidth = 32767;
-    static constexpr int kSizeWidth = 30;
+    static constexpr int kIndexWidth = CatalogTable::kIndexWidth;
+    static constexpr int kFilenameWidth = CatalogTable::kFilenameWidth;
+    static constexpr int kSizeWidth = CatalogTable::kSizeWidth;
 
     // The channel defaults to the program-wide one.
     explicit Class1(QObject* parent = nullptr);
     explicit Class1(FileChannel& channel, QObject* parent = nullptr);
 
-    RecordSetPtr rsCustomers;
+    CatalogTablePtr rsCustomers;
     QString currentfile;
 
     // First-line check. On refusal raises OpenError ("Incorrect Format" or "Previously created
@@ -42,7 +42,7 @@ public:
     void setProperFileType(bool value) { m_properFileType = value; }
 
     // Data-member lookup: rsCustomers whatever name is asked for.
-    RecordSetPtr GetDataMember(const QString& dataMember) const;
+    CatalogTablePtr GetDataMember(const QString& dataMember) const;
 
     static const char* const kIncorrectFormat;
     static const char* const kPreviouslyCreatedIncorrect;

@@ -6,7 +6,6 @@
 #include "browser/Form1.h"
 #include "browser/ShowCatalog.h"
 #include "catalog/Class1.h"
-#include "platform/core/RecordSet.h"
 #include "platform/widgets/WindowRegistry.h"
 
 #include <QCoreApplication>
@@ -23,21 +22,20 @@ struct CatalogRow
     QString size;
 };
 
-inline RecordSetPtr makeCatalog(const std::vector<CatalogRow>& rows)
+inline void setValue(CatalogTable& table, int field, const QString& value)
 {
-    auto records = std::make_shared<RecordSet>();
-    records->appendField(QStringLiteral("Index"), RecordSet::adChar, Class1::kIndexWidth,
-                         RecordSet::adFldUpdatable);
-    records->appendField(QStringLiteral("Filename"), RecordSet::adChar, Class1::kFilenameWidth,
-                         RecordSet::adFldUpdatable);
-    records->appendField(QStringLiteral("Size (bytes)"), RecordSet::adChar, Class1::kSizeWidth,
-                         RecordSet::adFldUpdatable);
-    records->open();
+    const QByteArray utf8 = value.toUtf8();
+    table.setValueUtf8(field, utf8.constData(), utf8.size());
+}
+
+inline CatalogTablePtr makeCatalog(const std::vector<CatalogRow>& rows)
+{
+    auto records = std::make_shared<CatalogTable>();
     for (const CatalogRow& row : rows) {
         records->addNew();
-        records->setValue(0, row.index);
-        records->setValue(1, row.filename);
-        records->setValue(2, row.size);
+        setValue(*records, 0, row.index);
+        setValue(*records, 1, row.filename);
+        setValue(*records, 2, row.size);
         records->update();
     }
     return records;
@@ -66,9 +64,4 @@ inline QStringList gridFileNames(const QAbstractItemModel& model)
     for (int row = 0; row < model.rowCount(); ++row)
         names << model.index(row, 1).data().toString();
     return names;
-}
-
-inline QStringList gridFileNames(const Form1& form)
-{
-    return gridFileNames(*form.DataGrid1()->model());
 }

@@ -69,11 +69,11 @@ private slots:
         m_quits = 0;
         m_dialogs = std::make_unique<DialogRecorder>();
         m_form = std::make_unique<Form1>();
-        RecordSet::setCapacityLimit(1 << 20); // "huge.txt" below does not fit
+        CatalogTable::setCapacityLimit(1 << 20); // "huge.txt" below does not fit
     }
     void cleanup()
     {
-        RecordSet::setCapacityLimit(0);
+        CatalogTable::setCapacityLimit(0);
         m_form.reset();
         m_dialogs.reset();
         WindowRegistry::instance().reset();
@@ -259,7 +259,7 @@ private slots:
         open(catalog("grid.txt", {"1", "2", "3", "3"}));
         checkLayoutThenDisturb("after File > Open");
         // A filter change rebinds; FormatGrid (as the search calls it) lays out again.
-        QVERIFY(m_form->recordSet()->setFilter("Index = '3'"));
+        m_form->recordSet()->setQuery(CatalogQuery::equals(CatalogField::Index, "3"));
         QCOMPARE(m_form->gridModel()->rowCount(), 2);
         FormatGrid();
         checkLayoutThenDisturb("after a filter and FormatGrid()");
@@ -274,7 +274,7 @@ private slots:
         QCOMPARE(ProgramState::lastfilename, source.currentfile);
 
         // Nothing loaded: nothing shown, nothing remembered.
-        QVERIFY(!showLoadedCatalog(*m_form, RecordSetPtr(), "nothing.txt", &failure));
+        QVERIFY(!showLoadedCatalog(*m_form, CatalogTablePtr(), "nothing.txt", &failure));
         QVERIFY(!failure.isEmpty());
         QCOMPARE(ProgramState::lastfilename, source.currentfile);
     }

@@ -1,4 +1,4 @@
-// The grid model over a record set: what it shows, and that it stays a well-behaved model
+// The grid model over a catalog table: what it shows, and that it stays a well-behaved model
 // across bindings, filters and resets.
 #include "CatalogFixture.h"
 
@@ -25,10 +25,10 @@ private slots:
         CatalogGridModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        const RecordSetPtr records = makeCatalog(kRows);
+        const CatalogTablePtr records = makeCatalog(kRows);
         // A load cut short leaves a record half added; the grid must not show it.
         records->addNew();
-        records->setValue(0, QStringLiteral("9"));
+        setValue(*records, 0, QStringLiteral("9"));
         model.setRecordSet(records);
         QCOMPARE(model.rowCount(), int(kRows.size()));
         QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Size (bytes)"));
@@ -48,27 +48,25 @@ private slots:
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
-        const RecordSetPtr first = makeCatalog(kRows);
+        const CatalogTablePtr first = makeCatalog(kRows);
         model.setRecordSet(first);
-        QVERIFY(first->setFilter(QStringLiteral("Filename LIKE '*photos*'")));
+        first->setQuery(CatalogQuery::contains(CatalogField::Filename, QStringLiteral("photos")));
         QCOMPARE(resets.size(), 2);
         QCOMPARE(gridFileNames(model),
                  (QStringList{"C:\\Photos\\beach.jpg", "D:\\Photos\\harbour.jpg"}));
-        QVERIFY(first->setFilter(QString()));
-        QCOMPARE(model.rowCount(), int(kRows.size()));
 
-        // A new record set replaces the old one; the old one's filter no longer reaches the view.
-        const RecordSetPtr second = makeCatalog({{"7", "E:\\x", "1"}});
+        // A new table replaces the old one; the old one's queries no longer reach the view.
+        const CatalogTablePtr second = makeCatalog({{"7", "E:\\x", "1"}});
         model.setRecordSet(second);
         const int before = resets.size();
-        QVERIFY(first->setFilter(QStringLiteral("Index = '1'")));
+        first->setQuery(CatalogQuery::equals(CatalogField::Index, QStringLiteral("1")));
         QCOMPARE(resets.size(), before);
         QCOMPARE(gridFileNames(model), QStringList{"E:\\x"});
 
-        // A filter matching nothing, then no record set at all.
-        QVERIFY(second->setFilter(QStringLiteral("Index = '8'")));
+        // A query matching nothing, then no table at all.
+        second->setQuery(CatalogQuery::equals(CatalogField::Index, QStringLiteral("8")));
         QCOMPARE(model.rowCount(), 0);
-        model.setRecordSet(RecordSetPtr());
+        model.setRecordSet(CatalogTablePtr());
         QCOMPARE(model.rowCount(), 0);
         QCOMPARE(model.columnCount(), 0);
         QVERIFY(!model.headerData(0, Qt::Horizontal).isValid());

@@ -16,7 +16,7 @@ namespace {
 const QByteArray kWorkedExample = "3\tD:\\Photos\\beach.jpg\t48213\r\n"
                                   "3\tD:\\Photos\\notes.txt\t1024\r\n";
 
-Rows rowsOf(const RecordSetPtr& rs)
+Rows rowsOf(const CatalogTablePtr& rs)
 {
     Rows rows;
     if (!rs)
@@ -134,10 +134,10 @@ private slots:
         s.source.Populate(path);
         QCOMPARE(s.errors, error.isEmpty() ? QStringList() : QStringList{error});
         QCOMPARE(s.source.currentfile, path);
-        const RecordSetPtr rs = s.source.rsCustomers;
+        const CatalogTablePtr rs = s.source.rsCustomers;
         QVERIFY(rs && !rs->isAdding());
         QCOMPARE(rowsOf(rs), rows);
-        QCOMPARE(rs->value(1), rows.isEmpty() ? QString() : rows[0][1]); // the first is current
+        QCOMPARE(rs->currentRow(), rows.isEmpty() ? -1 : 0); // the first is current
         QVERIFY(!s.channel.isOpen());
     }
 
@@ -173,8 +173,8 @@ private slots:
         });
         Class1 source(channel);
         QSignalSpy errors(&source, &Class1::OpenError);
-        RecordSet::setCapacityLimit(100 * 1000);
-        const auto unlimited = qScopeGuard([] { RecordSet::setCapacityLimit(0); });
+        CatalogTable::setCapacityLimit(100 * 1000);
+        const auto unlimited = qScopeGuard([] { CatalogTable::setCapacityLimit(0); });
         if (content.isNull()) { // Validate fails the call itself
             QString failure;
             QCOMPARE(source.Validate(path, &failure), VbFalse);
@@ -185,7 +185,7 @@ private slots:
         source.Populate(path);
         QCOMPARE(source.rsCustomers ? rowsOf(source.rsCustomers).size() : -1, kept);
         source.Populate(writeFile(kWorkedExample)); // the channel is free again at once
-        const RecordSetPtr earlier = source.rsCustomers;
+        const CatalogTablePtr earlier = source.rsCustomers;
         source.Populate(path);
         QCOMPARE(errors.count(), 2);
         for (const QList<QVariant>& error : errors) {

@@ -39,12 +39,12 @@ private slots:
         QVERIFY(!channel.isOpen());
         QVERIFY(errors.count() <= 1);
         QVERIFY(source.rsCustomers && !source.rsCustomers->isAdding());
-        const RecordSet& rs = *source.rsCustomers;
+        const CatalogTable& rs = *source.rsCustomers;
         QVERIFY(rs.recordCount() <=
                 (bytes.isEmpty() ? 0 : bytes.count('\n') + bytes.count('\r') + 1));
         for (qint64 r = 0; r < rs.recordCount(); ++r) {
-            for (int f = 0; f < rs.fieldCount(); ++f)
-                QVERIFY(rs.valueAt(r, f).size() <= rs.field(f).definedSize);
+            for (int f = 0; f < CatalogTable::kFieldCount; ++f)
+                QVERIFY(rs.valueAt(r, f).size() <= CatalogTable::fieldWidth(f));
         }
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), bytes); // read, never written

@@ -1,0 +1,304 @@
+#include "catalog/CatalogTable.h"
+
+#include "catalog/CatalogMatcher.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+#include <limits>
+
+namespace {
+
+// Asks for transparent huge pages on a large buffer about to be filled: a million-record load
+// otherwise spends much of its time taking one page fault per 4 KiB of fresh memory.
+void adviseHugePages(const void* data, qint64 bytes)
+{
+#ifdef __linux__
+    constexpr quintptr kPage = 4096;
+    if (bytes < (4 << 20))
+        return;
+    const quintptr begin = (quintptr(data) + kPage - 1) & ~(kPage - 1);
+    const quintptr end = (quintptr(data) + quintptr(bytes)) & ~(kPage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
+
+// UTF-16 code units of valid UTF-8: every byte that does not continue a sequence starts one
+// unit, and a four-byte sequence needs a surrogate pair.
+qsizetype utf16Length(const char* data, qsizetype size)
+{
+    qsizetype units = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const uchar c = uchar(data[i]);
+        units += (c & 0xC0) != 0x80;
+        units += c >= 0xF0;
+    }
+    return units;
+}
+
+qint64 physicalMemory()
+{
+#if defined(Q_OS_UNIX) && defined(_SC_PHYS_PAGES)
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages > 0 && pageSize > 0)
+        return qint64(pages) * pageSize;
+#endif
+    return std::numeric_limits<qint64>::max();
+}
+
+qint64 g_capacityLimit = 0; // 0: the default
+
+} // namespace
+
+void CatalogTable::setCapacityLimit(qint64 bytes)
+{
+    g_capacityLimit = std::max<qint64>(bytes, 0);
+}
+
+qint64 CatalogTable::capacityLimit()
+{
+    static const qint64 memory = physicalMemory();
+    return g_capacityLimit > 0 ? g_capacityLimit : memory;
+}
+
+// ---------------------------------------------------------------------------------------------
+// PodArray
+
+template <typename T>
+CatalogTable::PodArray<T>::~PodArray()
+{
+    std::free(m_data);
+}
+
+template <typename T>
+void CatalogTable::PodArray<T>::reserve(qsizetype count)
+{
+    if (count <= m_capacity)
+        return;
+    if (qint64(count) > CatalogTable::capacityLimit() / qint64(sizeof(T)))
+        throw std::bad_alloc();
+    // realloc of a large block moves pages instead of copying them (mremap on Linux).
+    void* grown = std::realloc(m_data, size_t(count) * sizeof(T));
+    if (!grown)
+        throw std::bad_alloc();
+    m_data = static_cast<T*>(grown);
+    m_capacity = count;
+    adviseHugePages(m_data, qint64(count) * qint64(sizeof(T)));
+}
+
+template <typename T>
+void CatalogTable::PodArray<T>::push(T value)
+{
+    if (m_size == m_capacity)
+        reserve(std::max<qsizetype>(64, m_capacity + m_capacity / 2));
+    m_data[m_size++] = value;
+}
+
+template <typename T>
+void CatalogTable::PodArray<T>::append(const T* values, qsizetype count)
+{
+    if (count <= 0)
+        return;
+    if (m_size + count > m_capacity) {
+        // The values may lie in this very array, which is about to move.
+        const bool inside = values >= m_data && values < m_data + m_capacity;
+        const qsizetype offset = inside ? qsizetype(values - m_data) : 0;
+        reserve(std::max<qsizetype>(m_size + count, m_capacity + m_capacity / 2));
+        if (inside)
+            values = m_data + offset;
+    }
+    std::memmove(m_data + m_size, values, size_t(count) * sizeof(T));
+    m_size += count;
+}
+
+template <typename T>
+void CatalogTable::PodArray<T>::resize(qsizetype count)
+{
+    reserve(count);
+    m_size = count;
+}
+
+template <typename T>
+void CatalogTable::PodArray<T>::clear()
+{
+    m_size = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fields
+
+QString CatalogTable::fieldName(int field)
+{
+    switch (field) {
+    case 0:
+        return QStringLiteral("Index");
+    case 1:
+        return QStringLiteral("Filename");
+    case 2:
+        return QStringLiteral("Size (bytes)");
+    }
+    return QString();
+}
+
+int CatalogTable::fieldWidth(int field)
+{
+    static constexpr int kWidths[kFieldCount] = {kIndexWidth, kFilenameWidth, kSizeWidth};
+    return field >= 0 && field < kFieldCount ? kWidths[field] : 0;
+}
+
+CatalogTable::CatalogTable(QObject* parent) : QObject(parent)
+{
+    m_recordStart.push(0);
+    m_text.reserve(256); // never a null buffer, even for an empty table
+}
+
+CatalogTable::~CatalogTable() = default;
+
+void CatalogTable::reserve(qint64 records, qint64 textBytes)
+{
+    m_text.reserve(qsizetype(textBytes));
+    m_recordStart.reserve(qsizetype(records + 1));
+    m_fieldStart.reserve(qsizetype(records * (kFieldCount - 1)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Adding records
+
+void CatalogTable::addNew()
+{
+    if (m_adding)
+        update();
+    m_adding = true;
+    std::fill(std::begin(m_pendingOffset), std::end(m_pendingOffset), -1);
+    std::fill(std::begin(m_pendingSize), std::end(m_pendingSize), 0);
+}
+
+bool CatalogTable::setValueUtf8(int field, const char* data, qsizetype size, QString* error)
+{
+    auto fail = [error](const QString& description) {
+        if (error)
+            *error = description;
+        return false;
+    };
+    if (!m_adding)
+        return fail(QStringLiteral("No record is being added"));
+    if (field < 0 || field >= kFieldCount)
+        return fail(QStringLiteral("There is no field number %1").arg(field));
+    const int width = fieldWidth(field);
+    // Counting characters is only needed when the bytes could exceed the width.
+    if (size > width && utf16Length(data, size) > width) {
+        return fail(QStringLiteral("The value for field '%1' is longer than its width of %2 "
+                                   "characters")
+                        .arg(fieldName(field))
+                        .arg(width));
+    }
+    const qint64 committedEnd = m_recordStart[m_recordCount];
+    m_pendingOffset[field] = m_text.size() - committedEnd;
+    m_pendingSize[field] = size;
+    m_text.append(data, size);
+    return true;
+}
+
+void CatalogTable::update()
+{
+    if (!m_adding)
+        return;
+    const qint64 committedEnd = m_recordStart[m_recordCount];
+
+    // The reader sets every field once, in order, so the pending text is usually laid out
+    // already; otherwise (a field set twice or out of order) it is rewritten in field order.
+    qint64 expected = 0;
+    bool inOrder = true;
+    for (int f = 0; f < kFieldCount; ++f) {
+        if (m_pendingOffset[f] < 0)
+            continue;
+        if (m_pendingOffset[f] != expected)
+            inOrder = false;
+        expected += m_pendingSize[f];
+    }
+    if (!inOrder || expected != m_text.size() - committedEnd) {
+        QByteArray ordered;
+        ordered.reserve(qsizetype(expected));
+        for (int f = 0; f < kFieldCount; ++f) {
+            if (m_pendingOffset[f] >= 0)
+                ordered.append(m_text.data() + committedEnd + m_pendingOffset[f],
+                               qsizetype(m_pendingSize[f]));
+        }
+        m_text.resize(qsizetype(committedEnd));
+        m_text.append(ordered.constData(), ordered.size());
+    }
+
+    qint64 offset = 0;
+    for (int f = 0; f < kFieldCount; ++f) {
+        if (f > 0)
+            m_fieldStart.push(quint32(offset));
+        offset += m_pendingSize[f];
+    }
+    m_recordStart.push(committedEnd + offset);
+    ++m_recordCount;
+    m_adding = false;
+}
+
+void CatalogTable::cancelUpdate()
+{
+    if (!m_adding)
+        return;
+    m_text.resize(qsizetype(m_recordStart[m_recordCount]));
+    m_adding = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows
+
+qint64 CatalogTable::recordCount() const
+{
+    return m_query.isNone() ? m_recordCount : qint64(m_visible.size());
+}
+
+qint64 CatalogTable::recordAtRow(qint64 row) const
+{
+    if (row < 0 || row >= recordCount())
+        return -1;
+    return m_query.isNone() ? row : m_visible[size_t(row)];
+}
+
+QString CatalogTable::valueAt(qint64 row, int field) const
+{
+    return QString::fromUtf8(utf8At(row, field));
+}
+
+QByteArray CatalogTable::utf8At(qint64 row, int field) const
+{
+    const qint64 record = recordAtRow(row);
+    if (record < 0 || field < 0 || field >= kFieldCount)
+        return QByteArray();
+    qsizetype size = 0;
+    const char* data = fieldData(record, field, &size);
+    return QByteArray(data, size);
+}
+
+void CatalogTable::setQuery(const CatalogQuery& query)
+{
+    m_visible = query.isNone() ? std::vector<qint64>() : matchingRecords(*this, query);
+    m_query = query;
+    moveFirst();
+    emit visibleRowsChanged();
+}
+
+void CatalogTable::moveFirst()
+{
+    m_current = recordCount() > 0 ? 0 : -1;
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "catalog/CatalogQuery.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringView>
+
+#include <memory>
+#include <vector>
+
+// The loaded catalog: records of three text fields ("Index", "Filename", "Size (bytes)") kept
+// compact, and the rows a query leaves visible.
+//
+// Every committed value lives as UTF-8 in one contiguous buffer and a record is a run of
+// offsets into it, so a million catalog lines cost little more than the file. Values are stored
+// unpadded. The visible rows are all records, or the matching record positions of the last
+// query; the record count, row access and the current row follow them. The table is shared
+// between its data source, the grid and the search (CatalogTablePtr), and tells its views when
+// the visible rows change.
+class CatalogTable : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kFieldCount = 3;
+    // Widths in characters (UTF-16 code units).
+    static constexpr int kIndexWidth = 5;
+    static constexpr int kFilenameWidth = 32767;
+    static constexpr int kSizeWidth = 30;
+
+    static QString fieldName(int field);
+    static int fieldWidth(int field);
+
+    explicit CatalogTable(QObject* parent = nullptr);
+    ~CatalogTable() override;
+
+    // The record being added: addNew starts it with every value empty (a record still being
+    // added is committed first), setValueUtf8 fills a field, update commits it at the end,
+    // cancelUpdate drops it. A value longer than its field's width is refused with a
+    // description naming the field and its width; the record being added stays. data must be
+    // valid UTF-8 (the catalog reader decodes every line before it stores it).
+    void addNew();
+    bool isAdding() const { return m_adding; }
+    bool setValueUtf8(int field, const char* data, qsizetype size, QString* error = nullptr);
+    void update();
+    void cancelUpdate();
+
+    // Capacity hint for a bulk load: the number of records and bytes of text expected.
+    void reserve(qint64 records, qint64 textBytes);
+
+    // The most bytes any one buffer of a table may take. Growing past it throws
+    // std::bad_alloc, as a failed allocation does. By default the machine's physical memory, so
+    // a catalog larger than memory fails at once instead of paging or being killed; tests set
+    // less. 0 restores the default.
+    static void setCapacityLimit(qint64 bytes);
+    static qint64 capacityLimit();
+
+    qint64 recordCount() const; // visible rows
+    qint64 totalRecordCount() const { return m_recordCount; }
+
+    // Values by visible row, for views; empty for a row at or beyond recordCount().
+    QString valueAt(qint64 row, int field) const;
+    QByteArray utf8At(qint64 row, int field) const;
+
+    // Shows the records the query matches (every record for a None query) and makes the first
+    // of them current.
+    void setQuery(const CatalogQuery& query);
+    const CatalogQuery& query() const { return m_query; }
+
+    // The current row: the first visible one, or -1 when none is visible.
+    void moveFirst();
+    qint64 currentRow() const { return m_current; }
+
+    // The committed text, for scans over the whole buffer: record r occupies
+    // [recordStarts()[r], recordStarts()[r + 1]) of text(), its fields in order.
+    const char* text() const { return m_text.data(); }
+    const qint64* recordStarts() const { return m_recordStart.data(); }
+    // One field of a committed record (not a row): its bytes and their number.
+    const char* fieldData(qint64 record, int field, qsizetype* size) const
+    {
+        const qint64 recordBegin = m_recordStart[record];
+        const qint64 begin =
+            field == 0 ? recordBegin : recordBegin + m_fieldStart[record * 2 + field - 1];
+        const qint64 end = field == kFieldCount - 1
+                               ? m_recordStart[record + 1]
+                               : recordBegin + m_fieldStart[record * 2 + field];
+        *size = qsizetype(end - begin);
+        return m_text.data() + begin;
+    }
+
+signals:
+    // The visible rows changed (a query was set). Records committed after a view was attached
+    // are not signalled: views are bound after loading.
+    void visibleRowsChanged();
+
+private:
+    // A growable array of plain values that grows with realloc: at a million records a
+    // std::vector's copy-on-grow would briefly need twice the memory.
+    template <typename T>
+    class PodArray
+    {
+    public:
+        PodArray() = default;
+        ~PodArray();
+        PodArray(const PodArray&) = delete;
+        PodArray& operator=(const PodArray&) = delete;
+        void push(T value);
+        void append(const T* values, qsizetype count);
+        void reserve(qsizetype count);
+        void resize(qsizetype count);
+        void clear();
+        qsizetype size() const { return m_size; }
+        qsizetype capacity() const { return m_capacity; }
+        T& operator[](qsizetype i) { return m_data[i]; }
+        const T& operator[](qsizetype i) const { return m_data[i]; }
+        const T* data() const { return m_data; }
+
+    private:
+        T* m_data = nullptr;
+        qsizetype m_size = 0;
+        qsizetype m_capacity = 0;
+    };
+
+    qint64 recordAtRow(qint64 row) const;
+
+    // Record r starts at m_recordStart[r] in m_text and ends where record r + 1 starts
+    // (m_recordStart holds one entry more than there are records). Field f > 0 of record r
+    // starts m_fieldStart[r * 2 + f - 1] bytes after the record's start; widths keep a record
+    // far below 4 GiB.
+    PodArray<char> m_text;
+    PodArray<qint64> m_recordStart;
+    PodArray<quint32> m_fieldStart;
+    qint64 m_recordCount = 0;
+
+    // The record being added: its values sit at the end of m_text, after the committed
+    // text, as (offset from the committed end, size) per field; -1 when not set.
+    bool m_adding = false;
+    qint64 m_pendingOffset[kFieldCount] = {-1, -1, -1};
+    qint64 m_pendingSize[kFieldCount] = {0, 0, 0};
+
+    CatalogQuery m_query;
+    std::vector<qint64> m_visible; // records the query matched, ascending; unused for None
+    qint64 m_current = -1;
+};
+
+using CatalogTablePtr = std::shared_ptr<CatalogTable>;
