@@ -4,14 +4,14 @@
 // folders beside the walker alone.
 #include "Bench.h"
 
-#include "capture/walker/Class2.h"
-#include "capture/Form4.h"
+#include "capture/walker/DirectoryWalker.h"
+#include "capture/CaptureWindow.h"
 #include "capture/walker/HeadlessLists.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/ProgramState.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
-#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/PanelStatusBar.h"
 #include "capture/TextFileView.h"
 
 #include <QDir>
@@ -76,7 +76,7 @@ double headlessWalkMs(const QString& root, const QString& catalog, int runs)
             qint16 dircount = 0;
             QString backUp;
             ProgramState::filecount = ProgramState::blockcount = 0;
-            Class2(context).DirDiver(path, dircount, backUp);
+            DirectoryWalker(context).DirDiver(path, dircount, backUp);
             channel.close();
         },
         runs);
@@ -103,7 +103,7 @@ int benchCapture(const QStringList&)
     const QString catalog = Bench::dataDir() + QStringLiteral("/capture-100k.txt");
     answerRun(catalog);
 
-    Form4 form;
+    CaptureWindow form;
     form.load();
     form.show();
     form.Dir1()->setPath(root);
@@ -155,7 +155,7 @@ int benchDeepChain(const QStringList&)
     }
     const QString catalog = Bench::dataDir() + QStringLiteral("/capture-deep.txt");
     answerRun(catalog);
-    Form4 form;
+    CaptureWindow form;
     form.load();
     form.show();
     form.Dir1()->setPath(root);

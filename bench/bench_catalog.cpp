@@ -3,7 +3,7 @@
 #include "Bench.h"
 #include "CatalogData.h"
 
-#include "catalog/Class1.h"
+#include "catalog/CatalogSource.h"
 #include "platform/core/FileChannel.h"
 
 #include <QFileInfo>
@@ -20,9 +20,9 @@ QString quoted(const QString& path)
 
 CatalogTablePtr load(const QString& path)
 {
-    Class1 source;
+    CatalogSource source;
     QString error;
-    QObject::connect(&source, &Class1::OpenError, [&error](const QString& m) { error = m; });
+    QObject::connect(&source, &CatalogSource::OpenError, [&error](const QString& m) { error = m; });
     source.Populate(path);
     if (!error.isEmpty())
         qFatal("loading failed: %s", qPrintable(error));

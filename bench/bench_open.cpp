@@ -4,10 +4,10 @@
 #include "CatalogData.h"
 
 #include "browser/CatalogGridModel.h"
-#include "browser/Form1.h"
-#include "catalog/Class1.h"
+#include "browser/DatabaseWindow.h"
+#include "catalog/CatalogSource.h"
 #include "platform/widgets/Dialogs.h"
-#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/PanelStatusBar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,7 +34,7 @@ int benchOpen(const QStringList&)
     const QString path = ensureCatalog();
 
     const double populate = Bench::timeMs([&] {
-        Class1 source;
+        CatalogSource source;
         source.Populate(path);
     });
 
@@ -47,7 +47,7 @@ int benchOpen(const QStringList&)
     };
     Dialogs::setAnswerer(answerer);
 
-    Form1 form;
+    DatabaseWindow form;
     form.show();
     QCoreApplication::processEvents();
     QAction* open = form.findChild<QAction*>(QStringLiteral("mnuOpen"));

@@ -6,13 +6,13 @@
 
 #include "browser/BrowserActions.h"
 #include "browser/CatalogGridModel.h"
-#include "browser/Form1.h"
-#include "browser/Form2.h"
+#include "browser/DatabaseWindow.h"
+#include "browser/SearchIndicator.h"
 #include "browser/SearchController.h"
 #include "browser/ShowCatalog.h"
-#include "catalog/Class1.h"
+#include "catalog/CatalogSource.h"
 #include "platform/widgets/Dialogs.h"
-#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/PanelStatusBar.h"
 #include "platform/widgets/WindowRegistry.h"
 
 #include <QComboBox>
@@ -40,7 +40,7 @@ struct Result
 
 // Best of three: start the search as the user would, then time the timer's work and the
 // repaint of the grid and the status bar that shows its outcome.
-Result timeSearch(Form1& form, SearchController& search, bool byIndex, const QString& value)
+Result timeSearch(DatabaseWindow& form, SearchController& search, bool byIndex, const QString& value)
 {
     Result result;
     for (int run = 0; run < 3; ++run) {
@@ -83,11 +83,11 @@ int benchSearch(const QStringList&)
     Dialogs::setAnswerer(answerer);
 
     registerSearchIndicator(WindowRegistry::instance());
-    Form1 form;
+    DatabaseWindow form;
     const BrowserActions actions = attachBrowserActions(form);
     form.show();
 
-    Class1 source;
+    CatalogSource source;
     source.Populate(path);
     if (!showLoadedCatalog(form, source.rsCustomers, path))
         qFatal("the catalog could not be shown");

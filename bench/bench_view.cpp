@@ -5,7 +5,7 @@
 // wc -m counting their characters.
 #include "Bench.h"
 
-#include "capture/Form4.h"
+#include "capture/CaptureWindow.h"
 #include "capture/TextFileView.h"
 #include "platform/widgets/Dialogs.h"
 
@@ -156,7 +156,7 @@ double printMs(const QString& path)
     };
     answerer.message = [](const Dialogs::Message&) { return QMessageBox::Ok; };
     Dialogs::setAnswerer(answerer);
-    Form4 form;
+    CaptureWindow form;
     form.rt1()->loadFile(path);
     const double ms = Bench::timeMs([&] { form.mnuPrint_Click(); }, g_runs);
     Dialogs::clearAnswerer();

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the catalog reader as a catalog file: the first-line check and the
 // load must never crash, must leave the channel free and must keep their record counts sane.
-#include "catalog/Class1.h"
+#include "catalog/CatalogSource.h"
 #include "platform/core/FileChannel.h"
 
 #include <QFile>
@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     FileChannel channel;
-    Class1 source(channel);
+    CatalogSource source(channel);
     int errors = 0;
-    QObject::connect(&source, &Class1::OpenError, [&](const QString&) { ++errors; });
+    QObject::connect(&source, &CatalogSource::OpenError, [&](const QString&) { ++errors; });
 
     const VbBool valid = source.Validate(path);
     if (channel.isOpen() || (valid != VbTrue && valid != VbFalse) || errors != (valid ? 0 : 1))

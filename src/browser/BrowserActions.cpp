@@ -1,6 +1,6 @@
 #include "browser/BrowserActions.h"
 
-#include "browser/Form1.h"
+#include "browser/DatabaseWindow.h"
 #include "browser/RecordOpenAction.h"
 #include "browser/SearchController.h"
 #include "browser/ShowCatalog.h"
@@ -8,9 +8,9 @@
 #include <QPointer>
 #include <QPushButton>
 
-BrowserActions attachBrowserActions(Form1& form)
+BrowserActions attachBrowserActions(DatabaseWindow& form)
 {
-    QPointer<Form1> window(&form);
+    QPointer<DatabaseWindow> window(&form);
     SearchTargets targets;
     targets.window = &form;
     targets.Text1 = form.Text1();

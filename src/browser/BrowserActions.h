@@ -1,6 +1,6 @@
 #pragma once
 
-class Form1;
+class DatabaseWindow;
 class RecordOpenAction;
 class SearchController;
 
@@ -11,4 +11,4 @@ struct BrowserActions
     SearchController* search = nullptr;
     RecordOpenAction* open = nullptr;
 };
-BrowserActions attachBrowserActions(Form1& form);
+BrowserActions attachBrowserActions(DatabaseWindow& form);

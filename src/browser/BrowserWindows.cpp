@@ -1,19 +1,20 @@
 #include "browser/BrowserWindows.h"
 
 #include "browser/BrowserActions.h"
-#include "browser/Form1.h"
-#include "browser/Form2.h"
+#include "browser/DatabaseWindow.h"
+#include "browser/SearchIndicator.h"
 #include "platform/widgets/WindowRegistry.h"
+#include "platform/widgets/WindowIds.h"
 
 void registerBrowserWindows(WindowRegistry& registry)
 {
     registry.registerWindow(
-        QStringLiteral("Form1"),
+        WindowId::database,
         [] {
-            auto* form = new Form1;
+            auto* form = new DatabaseWindow;
             attachBrowserActions(*form);
             return form;
         },
-        [](QWidget* window) { static_cast<Form1*>(window)->load(); });
+        [](QWidget* window) { static_cast<DatabaseWindow*>(window)->load(); });
     registerSearchIndicator(registry);
 }

@@ -2,5 +2,5 @@
 
 class WindowRegistry;
 
-// Registers the database window (Form1) and the search indicator (Form2).
+// Registers the database window (DatabaseWindow) and the search indicator (SearchIndicator).
 void registerBrowserWindows(WindowRegistry& registry);

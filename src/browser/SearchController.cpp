@@ -10,9 +10,10 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
+#include "platform/widgets/WindowIds.h"
 
 namespace {
-const QString kIndicator = QStringLiteral("Form2");
+const QString kIndicator = WindowId::searchIndicator;
 
 void clearFilter(CatalogTable& records)
 {

@@ -1,7 +1,7 @@
 #include "browser/ShowCatalog.h"
 
 #include "browser/CatalogGridModel.h"
-#include "browser/Form1.h"
+#include "browser/DatabaseWindow.h"
 #include "catalog/NumericText.h"
 #include "platform/core/ProgramState.h"
 #include "platform/widgets/Twips.h"
@@ -62,7 +62,7 @@ QStringList indexValuesUpTo(double highest)
 
 } // namespace
 
-bool showLoadedCatalog(Form1& form, const CatalogTablePtr& records, const QString& path,
+bool showLoadedCatalog(DatabaseWindow& form, const CatalogTablePtr& records, const QString& path,
                        QString* failure)
 {
     if (!records) {
@@ -73,7 +73,7 @@ bool showLoadedCatalog(Form1& form, const CatalogTablePtr& records, const QStrin
 
     form.setRecordSet(records);
     form.bindGrid();
-    form.setRecordCountText(QString::fromLatin1(Form1::kRecordCountText) +
+    form.setRecordCountText(QString::fromLatin1(DatabaseWindow::kRecordCountText) +
                             QString::number(records->recordCount()));
     FormatGrid(form);
 
@@ -90,12 +90,12 @@ bool showLoadedCatalog(Form1& form, const CatalogTablePtr& records, const QStrin
     if (anyIndex)
         list->addItems(indexValuesUpTo(highest));
 
-    form.setWindowTitle(QString::fromLatin1(Form1::kCaptionPrefix) + path);
+    form.setWindowTitle(QString::fromLatin1(DatabaseWindow::kCaptionPrefix) + path);
     ProgramState::lastfilename = path;
     return true;
 }
 
-void FormatGrid(Form1& form)
+void FormatGrid(DatabaseWindow& form)
 {
     QTableView* grid = form.DataGrid1();
     grid->setColumnWidth(0, Twips::toPixels(500));
@@ -109,6 +109,6 @@ void FormatGrid(Form1& form)
 
 void FormatGrid()
 {
-    if (Form1* form = Form1::current())
+    if (DatabaseWindow* form = DatabaseWindow::current())
         FormatGrid(*form);
 }

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class Form1;
+class DatabaseWindow;
 
 // Shows a loaded catalog in the database window, the same steps for File > Open, start-up and
 // a finished capture: the table goes into the holder, the grid is bound to it, the record
@@ -12,11 +12,11 @@ class Form1;
 // 1..N (N the highest index among the records), the first record becomes current, the caption
 // names the file and lastfilename remembers it. Returns false with a description when a step
 // fails; the steps before it stay done.
-bool showLoadedCatalog(Form1& form, const CatalogTablePtr& records, const QString& path,
+bool showLoadedCatalog(DatabaseWindow& form, const CatalogTablePtr& records, const QString& path,
                        QString* failure = nullptr);
 
 // Lays out the database window's grid: column widths 500, 7274 and 1000 twips, rows 400 twips
 // high, file names wrapping. Acts on the open database window, if any.
 void FormatGrid();
 // The same on a given database window.
-void FormatGrid(Form1& form);
+void FormatGrid(DatabaseWindow& form);

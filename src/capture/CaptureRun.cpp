@@ -1,17 +1,17 @@
 #include "capture/CaptureRun.h"
 
-#include "browser/Form1.h"
+#include "browser/DatabaseWindow.h"
 #include "browser/ShowCatalog.h"
-#include "capture/walker/Class2.h"
-#include "capture/Form4.h"
-#include "capture/Form4Lists.h"
-#include "catalog/Class1.h"
+#include "capture/walker/DirectoryWalker.h"
+#include "capture/CaptureWindow.h"
+#include "capture/CaptureWindowLists.h"
+#include "catalog/CatalogSource.h"
 #include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/ProgramState.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
-#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/PanelStatusBar.h"
 #include "capture/TextFileView.h"
 #include "platform/widgets/WindowRegistry.h"
 
@@ -24,6 +24,7 @@
 #include <QProgressBar>
 
 #include <limits>
+#include "platform/widgets/WindowIds.h"
 
 namespace CaptureRun {
 
@@ -35,7 +36,7 @@ namespace {
 class RunScope
 {
 public:
-    explicit RunScope(Form4* form) : form(form) { form->beginRun(); }
+    explicit RunScope(CaptureWindow* form) : form(form) { form->beginRun(); }
     ~RunScope()
     {
         if (m_opened)
@@ -63,7 +64,7 @@ public:
         Dialogs::inform(form, description);
     }
 
-    QPointer<Form4> form;
+    QPointer<CaptureWindow> form;
 
 private:
     bool m_opened = false;
@@ -73,16 +74,16 @@ private:
 // the capture window. False with a description when a step fails (the capture window stays).
 bool showInDatabase(const QString& name, QString* failure)
 {
-    auto* database = WindowRegistry::instance().find<Form1>(QStringLiteral("Form1"));
+    auto* database = WindowRegistry::instance().find<DatabaseWindow>(WindowId::database);
     if (!database)
-        database = Form1::current();
+        database = DatabaseWindow::current();
     if (!database) {
         *failure = QStringLiteral("The database window is not open");
         return false;
     }
     // A load that fails part-way is told as File > Open tells it; the records read stay shown.
-    Class1 source;
-    QObject::connect(&source, &Class1::OpenError, database, [database](const QString& message) {
+    CatalogSource source;
+    QObject::connect(&source, &CatalogSource::OpenError, database, [database](const QString& message) {
         Dialogs::inform(database, message, QStringLiteral("File Open Error"));
     });
     source.Populate(name);
@@ -92,7 +93,7 @@ bool showInDatabase(const QString& name, QString* failure)
 // The index value the loader can read back: at most five characters, no blank at either end,
 // no TAB or line break (which would split or end the line). A value that is not a number at
 // all becomes 1, as it always has. False with the reason when the value must be refused.
-bool takeIndexValue(Form4* form, QString* index, QString* error)
+bool takeIndexValue(CaptureWindow* form, QString* index, QString* error)
 {
     QString text = form->Combo1()->currentText();
     if (!isNumericText(text)) {
@@ -101,7 +102,7 @@ bool takeIndexValue(Form4* form, QString* index, QString* error)
     }
     const bool lineBreaking = text.contains(QLatin1Char('\t')) || text.contains(QLatin1Char('\r'))
                               || text.contains(QLatin1Char('\n'));
-    if (text.size() > Class1::kIndexWidth || lineBreaking || text != text.trimmed()) {
+    if (text.size() > CatalogSource::kIndexWidth || lineBreaking || text != text.trimmed()) {
         QString shown = text;
         shown.replace(QLatin1Char('\t'), QLatin1String("\\t"))
             .replace(QLatin1Char('\r'), QLatin1String("\\r"))
@@ -110,29 +111,29 @@ bool takeIndexValue(Form4* form, QString* index, QString* error)
                                 "most %2 characters, no blank at either end and no tab or line "
                                 "break.")
                      .arg(shown)
-                     .arg(Class1::kIndexWidth);
+                     .arg(CatalogSource::kIndexWidth);
         return false;
     }
     *index = text;
     return true;
 }
 
-void closeCaptureWindow(Form4* form)
+void closeCaptureWindow(CaptureWindow* form)
 {
     WindowRegistry& registry = WindowRegistry::instance();
-    if (registry.find(QStringLiteral("Form4")) == form)
-        registry.close(QStringLiteral("Form4"));
+    if (registry.find(WindowId::capture) == form)
+        registry.close(WindowId::capture);
     else
         form->close();
 }
 
 } // namespace
 
-void run(Form4* window)
+void run(CaptureWindow* window)
 {
-    Form4::searchflag = true;
+    CaptureWindow::searchflag = true;
     RunScope scope(window);
-    const QPointer<Form4>& form = scope.form;
+    const QPointer<CaptureWindow>& form = scope.form;
 
     const QString startFolder = form->Dir1()->path();
     const int startSubfolders = form->Dir1()->listCount();
@@ -171,7 +172,7 @@ void run(Form4* window)
     }
 
     form->setRunningLook();
-    form->StatusBar1()->setText3(QString::fromLatin1(Form4::kFilesText));
+    form->StatusBar1()->setText3(QString::fromLatin1(CaptureWindow::kFilesText));
 
     if (!scope.open(name, appendMode ? FileChannel::Mode::Append : FileChannel::Mode::Output,
                     &error)) {
@@ -182,10 +183,10 @@ void run(Form4* window)
     ProgramState::filecount = 0;
     ProgramState::blockcount = 0;
 
-    Form4Lists lists(form);
+    CaptureWindowLists lists(form);
     WalkContext context;
     context.lists = &lists;
-    context.searchflag = [&form] { return form && Form4::searchflag; };
+    context.searchflag = [&form] { return form && CaptureWindow::searchflag; };
     context.catalogName = name; // File > Open during the walk cannot redirect the capture
     context.index = index;
     context.channel = &FileChannel::instance();
@@ -197,17 +198,17 @@ void run(Form4* window)
             context.failed ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel;
         if (Dialogs::message(form, {description, QString(), buttons, QMessageBox::NoIcon})
             == QMessageBox::Cancel)
-            Form4::searchflag = false;
+            CaptureWindow::searchflag = false;
     };
 
     QString newPath = startFolder;
     qint16 dircount = qint16(std::min(startSubfolders, int(std::numeric_limits<qint16>::max())));
     QString backUp;
-    Class2 walker(context);
+    DirectoryWalker walker(context);
     walker.DirDiver(newPath, dircount, backUp);
     lists.showProgress();
 
-    if (!form || !Form4::searchflag || context.failed) {
+    if (!form || !CaptureWindow::searchflag || context.failed) {
         // Cancelled, closed, or the catalog was lost (already reported). The next Run starts
         // from the folder this one started from, not where the walk stopped.
         if (form)
@@ -221,9 +222,9 @@ void run(Form4* window)
     }
     const qint32 count = ProgramState::blockcount * 1000 + ProgramState::filecount;
     if (!appendMode)
-        Form4::totfiles = count;
-    form->StatusBar1()->setText3(QString::fromLatin1(Form4::kFilesText)
-                                 + QString::number(appendMode ? count : Form4::totfiles));
+        CaptureWindow::totfiles = count;
+    form->StatusBar1()->setText3(QString::fromLatin1(CaptureWindow::kFilesText)
+                                 + QString::number(appendMode ? count : CaptureWindow::totfiles));
     form->pb1()->setValue(form->pb1()->minimum());
     if (!scope.close(&error)) {
         scope.fail(error);

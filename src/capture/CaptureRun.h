@@ -1,9 +1,9 @@
 #pragma once
 
-class Form4;
+class CaptureWindow;
 
 // The capture run, the Run button of the capture window: asks for the catalog file, opens it
-// afresh or for appending, walks the folder list's folder with Class2, shows the catalog in the
+// afresh or for appending, walks the folder list's folder with DirectoryWalker, shows the catalog in the
 // window and offers it to the database window.
 //
 // The run is one handler that lets events run at every folder of its walk, so the window may
@@ -12,7 +12,7 @@ class Form4;
 // opened and returns the window to its idle look.
 namespace CaptureRun {
 
-void run(Form4* form);
+void run(CaptureWindow* form);
 
 // The prompts, as shown.
 inline constexpr const char* kExistsTitle = "File Exists";

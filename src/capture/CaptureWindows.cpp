@@ -1,11 +1,12 @@
 #include "capture/CaptureWindows.h"
 
-#include "capture/Form4.h"
+#include "capture/CaptureWindow.h"
 #include "platform/widgets/WindowRegistry.h"
+#include "platform/widgets/WindowIds.h"
 
 void registerCaptureWindows(WindowRegistry& registry)
 {
     registry.registerWindow(
-        QStringLiteral("Form4"), [] { return new Form4; },
-        [](QWidget* window) { static_cast<Form4*>(window)->load(); });
+        WindowId::capture, [] { return new CaptureWindow; },
+        [](QWidget* window) { static_cast<CaptureWindow*>(window)->load(); });
 }

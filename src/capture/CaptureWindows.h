@@ -2,5 +2,5 @@
 
 class WindowRegistry;
 
-// Registers the capture window (Form4).
+// Registers the capture window (CaptureWindow).
 void registerCaptureWindows(WindowRegistry& registry);

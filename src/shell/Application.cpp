@@ -6,6 +6,7 @@
 #include "shell/ShellWindows.h"
 
 #include <QApplication>
+#include "platform/widgets/WindowIds.h"
 
 int runVellumark(int argc, char** argv)
 {
@@ -23,7 +24,7 @@ int runVellumark(int argc, char** argv)
     registerBrowserWindows(registry);
     registerCaptureWindows(registry);
     registerShellWindows(registry);
-    registry.open(QStringLiteral("Form6"));
+    registry.open(WindowId::splash);
     const int status = app.exec();
     registry.reset();
     return status;

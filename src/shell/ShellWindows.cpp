@@ -1,13 +1,14 @@
 #include "shell/ShellWindows.h"
 
 #include "platform/widgets/WindowRegistry.h"
-#include "shell/Form5.h"
-#include "shell/Form6.h"
+#include "shell/InstructionsWindow.h"
+#include "shell/SplashWindow.h"
+#include "platform/widgets/WindowIds.h"
 
 void registerShellWindows(WindowRegistry& registry)
 {
-    registry.registerWindow(QStringLiteral("Form6"), [] { return new Form6; });
+    registry.registerWindow(WindowId::splash, [] { return new SplashWindow; });
     registry.registerWindow(
-        QStringLiteral("Form5"), [] { return new Form5; },
-        [](QWidget* window) { static_cast<Form5*>(window)->load(); });
+        WindowId::instructions, [] { return new InstructionsWindow; },
+        [](QWidget* window) { static_cast<InstructionsWindow*>(window)->load(); });
 }

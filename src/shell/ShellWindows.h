@@ -2,5 +2,5 @@
 
 class WindowRegistry;
 
-// Registers the splash/About window (Form6) and the instructions window (Form5).
+// Registers the splash/About window (SplashWindow) and the instructions window (InstructionsWindow).
 void registerShellWindows(WindowRegistry& registry);

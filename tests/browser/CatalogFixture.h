@@ -3,9 +3,9 @@
 // Builds small catalogs in memory and shows them in the database window, for the browser tests.
 #include "browser/BrowserWindows.h"
 #include "browser/CatalogGridModel.h"
-#include "browser/Form1.h"
+#include "browser/DatabaseWindow.h"
 #include "browser/ShowCatalog.h"
-#include "catalog/Class1.h"
+#include "catalog/CatalogSource.h"
 #include "platform/widgets/WindowRegistry.h"
 
 #include <QCoreApplication>
@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <vector>
+#include "platform/widgets/WindowIds.h"
 
 struct CatalogRow
 {
@@ -42,13 +43,13 @@ inline CatalogTablePtr makeCatalog(const std::vector<CatalogRow>& rows)
 }
 
 // Opens the database window through the registry, as the program does, with nothing loaded.
-inline Form1* openDatabaseWindow()
+inline DatabaseWindow* openDatabaseWindow()
 {
     WindowRegistry& registry = WindowRegistry::instance();
     registry.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     registerBrowserWindows(registry);
-    return qobject_cast<Form1*>(registry.open(QStringLiteral("Form1")));
+    return qobject_cast<DatabaseWindow*>(registry.open(WindowId::database));
 }
 
 inline void closeAllWindows()

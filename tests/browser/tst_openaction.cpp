@@ -159,7 +159,7 @@ private:
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<DialogRecorder> m_dialogs;
     OpenerLog m_log;
-    Form1* m_form = nullptr;
+    DatabaseWindow* m_form = nullptr;
 };
 
 QTEST_MAIN(TestOpenAction)

@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <utility>
+#include "platform/widgets/WindowIds.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ QStringList matching(const QString& text, bool byIndex = false)
 
 bool indicatorOpen()
 {
-    return WindowRegistry::instance().isOpen(QStringLiteral("Form2"));
+    return WindowRegistry::instance().isOpen(WindowId::searchIndicator);
 }
 
 } // namespace
@@ -288,7 +289,7 @@ private:
 
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<DialogRecorder> m_dialogs;
-    Form1* m_form = nullptr;
+    DatabaseWindow* m_form = nullptr;
     CatalogTablePtr m_records;
 };
 

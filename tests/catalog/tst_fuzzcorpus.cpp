@@ -1,5 +1,5 @@
 // Replays every file of the fuzzer's corpus through the first-line check and the load.
-#include "catalog/Class1.h"
+#include "catalog/CatalogSource.h"
 #include "platform/core/FileChannel.h"
 
 #include <QDir>
@@ -29,8 +29,8 @@ private slots:
         const QByteArray bytes = file.readAll();
         file.close();
         FileChannel channel;
-        Class1 source(channel);
-        QSignalSpy errors(&source, &Class1::OpenError);
+        CatalogSource source(channel);
+        QSignalSpy errors(&source, &CatalogSource::OpenError);
         // A refusal is one OpenError; a load raises at most one; the channel is always freed.
         QCOMPARE(errors.count(), source.Validate(path) == VbTrue ? 0 : 1);
         QVERIFY(!channel.isOpen());

@@ -22,6 +22,7 @@
 #include <QtTest>
 
 #include <memory>
+#include "platform/widgets/WindowIds.h"
 
 class TestAccessibility : public QObject
 {
@@ -97,7 +98,7 @@ private slots:
 
     void menusAreReadable()
     {
-        for (const QString& window : {QStringLiteral("Form1"), QStringLiteral("Form4")}) {
+        for (const QString& window : {WindowId::database, WindowId::capture}) {
             QWidget* form = WindowRegistry::instance().open(window);
             auto* bar = form->findChild<QMenuBar*>();
             QVERIFY(bar);

@@ -2,13 +2,13 @@
 // splash again, every window exists once, and the instructions window loads help.txt.
 
 #include "browser/BrowserWindows.h"
-#include "browser/Form1.h"
+#include "browser/DatabaseWindow.h"
 #include "platform/core/LastFileSetting.h"
 #include "platform/core/ProgramState.h"
 #include "platform/widgets/ProgramEnd.h"
 #include "platform/widgets/WindowRegistry.h"
-#include "shell/Form5.h"
-#include "shell/Form6.h"
+#include "shell/InstructionsWindow.h"
+#include "shell/SplashWindow.h"
 #include "shell/ShellWindows.h"
 #include "support/DialogRecorder.h"
 #include "support/TestEnvironment.h"
@@ -36,7 +36,7 @@ int visibleCount(const QString& name)
 // Writes help.txt beside the binary, or removes it when bytes is null.
 void writeHelp(const QByteArray& bytes)
 {
-    QFile file(Form5::helpFilePath());
+    QFile file(InstructionsWindow::helpFilePath());
     file.remove();
     if (!bytes.isNull()) {
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -58,7 +58,7 @@ private slots:
         QApplication::setQuitOnLastWindowClosed(false);
         ProgramEnd::setQuitHandler([] {});
         // help.txt beside this binary is this test's to change; put back what was there.
-        QFile help(Form5::helpFilePath());
+        QFile help(InstructionsWindow::helpFilePath());
         if (help.open(QIODevice::ReadOnly))
             m_savedHelp = help.size() ? help.readAll() : QByteArray(""); // not null when there
     }
@@ -81,7 +81,7 @@ private slots:
 
     void splashPictureAndIcons()
     {
-        auto* splash = qobject_cast<Form6*>(WindowRegistry::instance().open("Form6"));
+        auto* splash = qobject_cast<SplashWindow*>(WindowRegistry::instance().open("Form6"));
         QVERIFY(splash && splash->windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(splash->Image1()->pixmap().size(), QSize(400, 298));
         QCOMPARE(QImageReader(":/splash.gif").imageCount(), 1);
@@ -96,13 +96,13 @@ private slots:
     }
 
     // The splash gives way to the database window, and is destroyed. A remembered file that is
-    // refused keeps Form1's loading work waiting in a message box for longer than the splash's
+    // refused keeps DatabaseWindow's loading work waiting in a message box for longer than the splash's
     // interval: a second tick meanwhile does nothing.
     void splashGivesWayOnceToTheDatabaseWindow()
     {
         LastFileSetting::write(m_env->writeFile("refused.txt", "no tab here\r\n"));
         WindowRegistry& registry = WindowRegistry::instance();
-        QPointer<Form6> splash = qobject_cast<Form6*>(registry.open("Form6"));
+        QPointer<SplashWindow> splash = qobject_cast<SplashWindow*>(registry.open("Form6"));
         QVERIFY(splash && splash->isVisible());
         QString seen; // visible Form1s and Form6s while the box is open
         m_dialogs->whileOpen = [&](const Dialogs::Message&) {
@@ -124,17 +124,17 @@ private slots:
     void aboutTwiceWithinTheInterval()
     {
         WindowRegistry& registry = WindowRegistry::instance();
-        auto* form1 = qobject_cast<Form1*>(registry.open("Form1"));
+        auto* form1 = qobject_cast<DatabaseWindow*>(registry.open("Form1"));
         QVERIFY(form1);
         QAction* about = form1->findChild<QAction*>("mnuAbout");
         about->trigger();
         QPointer<QWidget> splash = registry.find("Form6");
         QVERIFY(splash && splash->isVisible());
         QTest::qWait(50);
-        const int left = qobject_cast<Form6*>(splash)->Timer1()->remainingTime();
+        const int left = qobject_cast<SplashWindow*>(splash)->Timer1()->remainingTime();
         about->trigger();
         QCOMPARE(registry.find("Form6"), splash.data());
-        QVERIFY(qobject_cast<Form6*>(splash)->Timer1()->remainingTime() <= left); // not restarted
+        QVERIFY(qobject_cast<SplashWindow*>(splash)->Timer1()->remainingTime() <= left); // not restarted
         QCOMPARE(visibleCount("Form6"), 1);
         QVERIFY(form1->isEnabled() && form1->isVisible()); // usable meanwhile
 
@@ -157,7 +157,7 @@ private slots:
         writeHelp(help);
         WindowRegistry& registry = WindowRegistry::instance();
         registry.open("Form1");
-        QPointer<Form5> form = qobject_cast<Form5*>(registry.open("Form5"));
+        QPointer<InstructionsWindow> form = qobject_cast<InstructionsWindow*>(registry.open("Form5"));
         QVERIFY(form && form->isVisible());
         QCOMPARE(m_dialogs->shown(),
                  help.isNull() ? QStringList{"Vellumark|Unable to open help file"} : QStringList());
@@ -177,7 +177,7 @@ private slots:
         form->Command1()->click();
         QVERIFY(!registry.isOpen("Form5"));
         QTRY_VERIFY(form.isNull());
-        form = qobject_cast<Form5*>(registry.open("Form5"));
+        form = qobject_cast<InstructionsWindow*>(registry.open("Form5"));
         QCOMPARE(form->rtb1()->toPlainText(), QStringLiteral("changed"));
         QVERIFY(registry.isOpen("Form1")); // closing it left the database window alone
     }

@@ -1,7 +1,7 @@
 // The directory walker on the headless lists: catalogs compared byte for byte with what the
 // tree's own description predicts, the reports, the counters and reopens, and the failure
 // paths.
-#include "capture/walker/Class2.h"
+#include "capture/walker/DirectoryWalker.h"
 #include "capture/walker/HeadlessLists.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/ProgramState.h"
@@ -92,7 +92,7 @@ struct Walk
         QString path = lists.folderPath();
         qint16 dircount = qint16(lists.folderCount());
         QString backUp;
-        result = Class2(context).DirDiver(path, dircount, backUp);
+        result = DirectoryWalker(context).DirDiver(path, dircount, backUp);
         channel.close();
         return true;
     }

@@ -5,7 +5,7 @@
 
 // What the walker sees of the capture window: the folder list, the file list that follows it,
 // the progress bar, the yield to the event loop and the file system's file length. Paths and
-// names are exact text (FolderListing::fromNative). The window implements it over its own controls (Form4Lists); tests and the
+// names are exact text (FolderListing::fromNative). The window implements it over its own controls (CaptureWindowLists); tests and the
 // benchmark use HeadlessLists, which lists folders with the same rules.
 class WalkerLists
 {

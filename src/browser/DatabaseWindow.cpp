@@ -1,13 +1,13 @@
-#include "browser/Form1.h"
+#include "browser/DatabaseWindow.h"
 
 #include "browser/CatalogGridModel.h"
 #include "browser/ShowCatalog.h"
-#include "catalog/Class1.h"
+#include "catalog/CatalogSource.h"
 #include "platform/core/LastFileSetting.h"
 #include "platform/core/ProgramState.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/ProgramEnd.h"
-#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/PanelStatusBar.h"
 #include "platform/widgets/Twips.h"
 #include "platform/widgets/WindowLook.h"
 #include "platform/widgets/WindowRegistry.h"
@@ -33,10 +33,11 @@
 #include <QTimer>
 
 #include <new>
+#include "platform/widgets/WindowIds.h"
 
 namespace {
 
-Form1* g_current = nullptr;
+DatabaseWindow* g_current = nullptr;
 
 const QString kFileOpenError = QStringLiteral("File Open Error");
 const QString kFileError = QStringLiteral("File Error");
@@ -123,10 +124,10 @@ bool fileIsListed(const QString& path)
 
 } // namespace
 
-Form1::Form1(QWidget* parent) : QMainWindow(parent)
+DatabaseWindow::DatabaseWindow(QWidget* parent) : QMainWindow(parent)
 {
     g_current = this;
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(WindowId::database);
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(WindowLook::databaseIcon());
     // Fixed single border: no maximize box, no resizing.
@@ -143,7 +144,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
 
     // The status bar gets a strip of its own below the controls, so that the Quit button,
     // which reaches into the bottom 375 twips, is never hidden behind it.
-    m_statusBar = new StatusBar3(QString::fromLatin1(kRecordCountText), this);
+    m_statusBar = new PanelStatusBar(QString::fromLatin1(kRecordCountText), this);
     m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
     m_statusBar->setFixedHeight(Twips::toPixels(375));
     setStatusBar(m_statusBar);
@@ -164,18 +165,18 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent)
     m_text1->setFocus();
 }
 
-Form1::~Form1()
+DatabaseWindow::~DatabaseWindow()
 {
     if (g_current == this)
         g_current = nullptr;
 }
 
-Form1* Form1::current()
+DatabaseWindow* DatabaseWindow::current()
 {
     return g_current;
 }
 
-void Form1::buildControls(QWidget* client)
+void DatabaseWindow::buildControls(QWidget* client)
 {
     m_frame1 = new QGroupBox(QStringLiteral("Search "), client);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
@@ -238,10 +239,10 @@ void Form1::buildControls(QWidget* client)
 
     m_command5 = button(QStringLiteral("Command5"), QStringLiteral("&Quit"), client,
                         Twips::rect(8760, 6240, 975, 375));
-    connect(m_command5, &QPushButton::clicked, this, &Form1::quit);
+    connect(m_command5, &QPushButton::clicked, this, &DatabaseWindow::quit);
 }
 
-void Form1::buildMenus()
+void DatabaseWindow::buildMenus()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("menuBar"));
@@ -256,15 +257,15 @@ void Form1::buildMenus()
     file->menuAction()->setObjectName(QStringLiteral("mnuFileAction"));
     QAction* open = file->addAction(QStringLiteral("&Open"));
     open->setObjectName(QStringLiteral("mnuOpen"));
-    connect(open, &QAction::triggered, this, &Form1::mnuOpen_Click);
+    connect(open, &QAction::triggered, this, &DatabaseWindow::mnuOpen_Click);
     QAction* exit = file->addAction(QStringLiteral("&Exit"));
     exit->setObjectName(QStringLiteral("mnuExit"));
-    connect(exit, &QAction::triggered, this, &Form1::exitWithoutStoring);
+    connect(exit, &QAction::triggered, this, &DatabaseWindow::exitWithoutStoring);
 
     QAction* create = bar->addAction(QStringLiteral("&Create Database"));
     create->setObjectName(QStringLiteral("mnuCreate"));
     connect(create, &QAction::triggered, this,
-            [] { WindowRegistry::instance().open(QStringLiteral("Form4")); });
+            [] { WindowRegistry::instance().open(WindowId::capture); });
 
     QMenu* help = bar->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -272,36 +273,36 @@ void Form1::buildMenus()
     QAction* instructions = help->addAction(QStringLiteral("Instructions"));
     instructions->setObjectName(QStringLiteral("mnuinstr"));
     connect(instructions, &QAction::triggered, this,
-            [] { WindowRegistry::instance().open(QStringLiteral("Form5")); });
+            [] { WindowRegistry::instance().open(WindowId::instructions); });
     QAction* about = help->addAction(QStringLiteral("About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     connect(about, &QAction::triggered, this,
-            [] { WindowRegistry::instance().open(QStringLiteral("Form6")); });
+            [] { WindowRegistry::instance().open(WindowId::splash); });
 }
 
-void Form1::setTabOrder()
+void DatabaseWindow::setTabOrder()
 {
     const QList<QWidget*> order = {m_text1, m_command3, m_command5, m_command4, m_grid, m_combo1};
     for (int i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
-void Form1::bindGrid()
+void DatabaseWindow::bindGrid()
 {
     m_model->setRecordSet(m_holder);
 }
 
-QString Form1::recordCountText() const
+QString DatabaseWindow::recordCountText() const
 {
     return m_statusBar->text3();
 }
 
-void Form1::setRecordCountText(const QString& text)
+void DatabaseWindow::setRecordCountText(const QString& text)
 {
     m_statusBar->setText3(text);
 }
 
-void Form1::setColumnWraps(int column, bool wraps)
+void DatabaseWindow::setColumnWraps(int column, bool wraps)
 {
     auto* delegate = static_cast<GridDelegate*>(m_grid->itemDelegate());
     delegate->setWraps(column, wraps);
@@ -309,27 +310,27 @@ void Form1::setColumnWraps(int column, bool wraps)
     m_grid->viewport()->update();
 }
 
-bool Form1::columnWraps(int column) const
+bool DatabaseWindow::columnWraps(int column) const
 {
     return static_cast<GridDelegate*>(m_grid->itemDelegate())->wraps(column);
 }
 
-Class1* Form1::freshDataSource()
+CatalogSource* DatabaseWindow::freshDataSource()
 {
     // Every attempt gets a new data source; the record set of the old one lives on in the
     // holder for as long as the grid shows it.
-    m_objdatasource = std::make_unique<Class1>();
-    connect(m_objdatasource.get(), &Class1::OpenError, this, &Form1::objDataSource_OpenError);
+    m_objdatasource = std::make_unique<CatalogSource>();
+    connect(m_objdatasource.get(), &CatalogSource::OpenError, this, &DatabaseWindow::objDataSource_OpenError);
     return m_objdatasource.get();
 }
 
-void Form1::load()
+void DatabaseWindow::load()
 {
     QCoreApplication::processEvents();
     frmOpen();
 }
 
-void Form1::frmOpen()
+void DatabaseWindow::frmOpen()
 {
     QCoreApplication::processEvents();
 
@@ -341,7 +342,7 @@ void Form1::frmOpen()
 
     // Whatever the remembered file holds, the program starts.
     try {
-        Class1* source = freshDataSource();
+        CatalogSource* source = freshDataSource();
         QString failure;
         if (source->Validate(remembered, &failure) != VbTrue) {
             // A refusal has already been shown through OpenError; only a file that could not
@@ -360,7 +361,7 @@ void Form1::frmOpen()
     }
 }
 
-void Form1::mnuOpen_Click()
+void DatabaseWindow::mnuOpen_Click()
 {
     // The dialog opens in the program's own folder.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
@@ -379,7 +380,7 @@ void Form1::mnuOpen_Click()
                 Dialogs::inform(this, failure, kFileError);
             return;
         }
-        Class1* source = freshDataSource();
+        CatalogSource* source = freshDataSource();
         source->Populate(chosen);
         if (!source->rsCustomers)
             return; // the source could not load it and has said why
@@ -390,29 +391,29 @@ void Form1::mnuOpen_Click()
     }
 }
 
-void Form1::informOutOfMemory(const QString& path)
+void DatabaseWindow::informOutOfMemory(const QString& path)
 {
     Dialogs::inform(this, QStringLiteral("Not enough memory to open %1").arg(path),
                     kFileOpenError);
 }
 
-void Form1::objDataSource_OpenError(const QString& Message)
+void DatabaseWindow::objDataSource_OpenError(const QString& Message)
 {
     Dialogs::inform(this, Message, kFileOpenError);
 }
 
-void Form1::quit()
+void DatabaseWindow::quit()
 {
     LastFileSetting::write(ProgramState::lastfilename);
     ProgramEnd::endProgram();
 }
 
-void Form1::exitWithoutStoring()
+void DatabaseWindow::exitWithoutStoring()
 {
     ProgramEnd::endProgram();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void DatabaseWindow::closeEvent(QCloseEvent* event)
 {
     // Closing the window is Quit; a close that comes from the program ending stores nothing.
     if (!ProgramEnd::isEnding())

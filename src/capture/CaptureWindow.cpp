@@ -1,4 +1,4 @@
-#include "capture/Form4.h"
+#include "capture/CaptureWindow.h"
 
 #include "capture/CaptureRun.h"
 #include "platform/core/ProgramState.h"
@@ -7,7 +7,7 @@
 #include "platform/widgets/FileList.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/ProgramEnd.h"
-#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/PanelStatusBar.h"
 #include "capture/TextFileView.h"
 #include "platform/widgets/Twips.h"
 #include "platform/widgets/WindowLook.h"
@@ -29,9 +29,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include "platform/widgets/WindowIds.h"
 
-bool Form4::searchflag = false;
-qint32 Form4::totfiles = 0;
+bool CaptureWindow::searchflag = false;
+qint32 CaptureWindow::totfiles = 0;
 
 namespace {
 constexpr int kClientWidth = 9870;
@@ -70,9 +71,9 @@ QString printedPart(const QString& line, const QFontMetrics& metrics, int width)
 
 } // namespace
 
-Form4::Form4(QWidget* parent) : QWidget(parent)
+CaptureWindow::CaptureWindow(QWidget* parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("Form4"));
+    setObjectName(WindowId::capture);
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(WindowLook::captureIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -96,20 +97,20 @@ Form4::Form4(QWidget* parent) : QWidget(parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Ending the program from the database window stops a walk before the channel is closed.
-    QPointer<Form4> self(this);
+    QPointer<CaptureWindow> self(this);
     m_aboutToEndId = ProgramEnd::addAboutToEnd([self] {
         if (self)
             self->stopWalk();
     });
 }
 
-Form4::~Form4()
+CaptureWindow::~CaptureWindow()
 {
     stopWalk();
     ProgramEnd::removeAboutToEnd(m_aboutToEndId);
 }
 
-void Form4::buildControls(QWidget* client)
+void CaptureWindow::buildControls(QWidget* client)
 {
     // Frames first, so that they lie behind the controls they frame.
     m_Frame1 = frame(client, "Frame1", "Explorer", Twips::rect(0, 0, 5295, 5535));
@@ -154,7 +155,7 @@ void Form4::buildControls(QWidget* client)
     m_Command3 = button(client, "Command3", "&Reset", 2760);
     m_Command4 = button(client, "Command4", "&Quit", 4080);
 
-    m_StatusBar1 = new StatusBar3(QStringLiteral("Number of Files:"), client);
+    m_StatusBar1 = new PanelStatusBar(QStringLiteral("Number of Files:"), client);
     m_StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     m_StatusBar1->setSizeGripEnabled(false);
     m_StatusBar1->setGeometry(Twips::rect(0, 6270, kClientWidth, 375));
@@ -169,20 +170,20 @@ void Form4::buildControls(QWidget* client)
     m_pb1->setAccessibleName(QStringLiteral("Progress in the current folder"));
     m_pb1->raise();
 
-    connect(m_Drive1, &DriveList::driveChanged, this, &Form4::Drive1_Change);
+    connect(m_Drive1, &DriveList::driveChanged, this, &CaptureWindow::Drive1_Change);
     // Direct: the file list must show the new folder before the folder list's setter returns.
-    connect(m_Dir1, &FolderList::pathChanged, this, &Form4::Dir1_Change, Qt::DirectConnection);
+    connect(m_Dir1, &FolderList::pathChanged, this, &CaptureWindow::Dir1_Change, Qt::DirectConnection);
     connect(m_Dir1, &FolderList::pathFailed, this,
             [this](const QString& description) { Dialogs::inform(this, description); });
 
     // The run may close this window; it holds its own guard and never touches a deleted one.
     connect(m_Command1, &QPushButton::clicked, this, [this] { CaptureRun::run(this); });
-    connect(m_Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
-    connect(m_Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
-    connect(m_Command4, &QPushButton::clicked, this, &Form4::Command4_Click);
+    connect(m_Command2, &QPushButton::clicked, this, &CaptureWindow::Command2_Click);
+    connect(m_Command3, &QPushButton::clicked, this, &CaptureWindow::Command3_Click);
+    connect(m_Command4, &QPushButton::clicked, this, &CaptureWindow::Command4_Click);
 }
 
-void Form4::buildMenus(QMenuBar* bar)
+void CaptureWindow::buildMenus(QMenuBar* bar)
 {
     QMenu* mnuFile = bar->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
@@ -200,16 +201,16 @@ void Form4::buildMenus(QMenuBar* bar)
     m_mnuAbout = mnuHelp->addAction(QStringLiteral("About"));
     m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
 
-    connect(m_mnuOpen, &QAction::triggered, this, &Form4::mnuOpen_Click);
-    connect(m_mnuPrint, &QAction::triggered, this, &Form4::mnuPrint_Click);
+    connect(m_mnuOpen, &QAction::triggered, this, &CaptureWindow::mnuOpen_Click);
+    connect(m_mnuPrint, &QAction::triggered, this, &CaptureWindow::mnuPrint_Click);
     connect(m_mnuExit, &QAction::triggered, this, &QWidget::close);
     connect(m_mnuinstr, &QAction::triggered, this,
-            [] { WindowRegistry::instance().open(QStringLiteral("Form5")); });
+            [] { WindowRegistry::instance().open(WindowId::instructions); });
     connect(m_mnuAbout, &QAction::triggered, this,
-            [] { WindowRegistry::instance().open(QStringLiteral("Form6")); });
+            [] { WindowRegistry::instance().open(WindowId::splash); });
 }
 
-void Form4::setTabOrder()
+void CaptureWindow::setTabOrder()
 {
     // rt1, the lists, Run, Cancel, Reset, the index box, Quit, append; the progress bar,
     // the status bar and the frames take no focus.
@@ -220,7 +221,7 @@ void Form4::setTabOrder()
     m_rt1->setFocus();
 }
 
-void Form4::load()
+void CaptureWindow::load()
 {
     m_pb1->setMinimum(1);
     m_pb1->setValue(m_pb1->minimum());
@@ -237,7 +238,7 @@ void Form4::load()
     WindowLook::centreOnScreen(this);
 }
 
-void Form4::Drive1_Change(const QString& root)
+void CaptureWindow::Drive1_Change(const QString& root)
 {
     QString error;
     if (m_Dir1->setPath(root, &error))
@@ -247,19 +248,19 @@ void Form4::Drive1_Change(const QString& root)
     m_Drive1->setDriveOf(m_Dir1->path());
 }
 
-void Form4::Dir1_Change(const QString& path)
+void CaptureWindow::Dir1_Change(const QString& path)
 {
     m_File1->showFiles(path, m_Dir1->fileNames());
 }
 
-void Form4::beginRun()
+void CaptureWindow::beginRun()
 {
     ++m_activeRuns;
     m_Command3->setEnabled(false);
     m_Command2->setEnabled(true);
 }
 
-void Form4::endRun()
+void CaptureWindow::endRun()
 {
     if (m_activeRuns > 0)
         --m_activeRuns;
@@ -267,7 +268,7 @@ void Form4::endRun()
         setIdleLook();
 }
 
-void Form4::setRunningLook()
+void CaptureWindow::setRunningLook()
 {
     setWindowTitle(QString::fromLatin1(kCaptionRunning));
     m_Command3->setEnabled(false);
@@ -281,7 +282,7 @@ void Form4::setRunningLook()
     m_append->setEnabled(false);
 }
 
-void Form4::setIdleLook()
+void CaptureWindow::setIdleLook()
 {
     setWindowTitle(QString::fromLatin1(kCaption));
     m_Command3->setEnabled(true);
@@ -293,18 +294,18 @@ void Form4::setIdleLook()
     m_append->setEnabled(true);
 }
 
-void Form4::stopWalk()
+void CaptureWindow::stopWalk()
 {
     if (m_activeRuns > 0)
         searchflag = false;
 }
 
-void Form4::Command2_Click()
+void CaptureWindow::Command2_Click()
 {
     searchflag = false;
 }
 
-void Form4::Command3_Click()
+void CaptureWindow::Command3_Click()
 {
     m_rt1->clear();
     m_StatusBar1->setText3(QString::fromLatin1(kFilesText));
@@ -312,7 +313,7 @@ void Form4::Command3_Click()
     showIndexPrompt();
 }
 
-void Form4::showIndexPrompt()
+void CaptureWindow::showIndexPrompt()
 {
     m_Combo1->setCurrentIndex(0);
     m_Combo1->setEditText(m_Combo1->itemText(0));
@@ -320,19 +321,19 @@ void Form4::showIndexPrompt()
     m_Combo1->lineEdit()->setCursorPosition(0);
 }
 
-void Form4::Command4_Click()
+void CaptureWindow::Command4_Click()
 {
     searchflag = false;
     close();
 }
 
-void Form4::showEvent(QShowEvent* event)
+void CaptureWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     placeProgressBar();
 }
 
-void Form4::placeProgressBar()
+void CaptureWindow::placeProgressBar()
 {
     // The bar lies on the status bar to the right of its text panel. The time, date and text
     // panels are wider in the desktop's font than the design allows for, so the bar starts
@@ -352,7 +353,7 @@ void Form4::placeProgressBar()
     m_pb1->setGeometry(QRect(QPoint(left, design.top()), QPoint(design.right(), design.bottom())));
 }
 
-void Form4::closeEvent(QCloseEvent* event)
+void CaptureWindow::closeEvent(QCloseEvent* event)
 {
     // However the window is closed, a walk in progress stops at its next folder and the run
     // closes the catalog. The deletion may come at the walk's next yield, while the run's
@@ -361,12 +362,12 @@ void Form4::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-void Form4::mnuOpen_Click()
+void CaptureWindow::mnuOpen_Click()
 {
     Dialogs::FileRequest request;
     request.filter = QStringLiteral("Text files (*.txt)");
     request.initialName = m_chosenFileName;
-    QPointer<Form4> self(this);
+    QPointer<CaptureWindow> self(this);
     const QString name = Dialogs::openFileName(this, request);
     if (!self || name.isEmpty())
         return; // cancelled: nothing to do
@@ -379,7 +380,7 @@ void Form4::mnuOpen_Click()
     m_StatusBar1->setText3(QString::fromLatin1(kFilesText));
 }
 
-void Form4::mnuPrint_Click()
+void CaptureWindow::mnuPrint_Click()
 {
     if (m_rt1->isEmpty()) {
         Dialogs::inform(this, QStringLiteral("There is nothing to print"),
@@ -391,10 +392,10 @@ void Form4::mnuPrint_Click()
         Dialogs::inform(this, error, QStringLiteral("Printer Error"));
 }
 
-bool Form4::printText(QString* error)
+bool CaptureWindow::printText(QString* error)
 {
     QPrinter printer;
-    QPointer<Form4> self(this);
+    QPointer<CaptureWindow> self(this);
     if (!Dialogs::choosePrinter(this, &printer) || !self)
         return false; // cancelled: no message
     QPainter painter;

@@ -7,7 +7,7 @@
 #include <memory>
 
 class CatalogGridModel;
-class Class1;
+class CatalogSource;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -17,7 +17,7 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QTimer;
-class StatusBar3;
+class PanelStatusBar;
 
 // The database window: shows one catalog at a time in its grid, with the record count in the
 // status bar, the index values in the index list and the file in the caption.
@@ -26,7 +26,7 @@ class StatusBar3;
 // data source (objdatasource) and the record-set holder (Adodc1) that the grid, the search and
 // the capture run share. Quit and the close box store the remembered file and end the program;
 // File > Exit ends it without storing. The window exists at most once; current() finds it.
-class Form1 : public QMainWindow
+class DatabaseWindow : public QMainWindow
 {
     Q_OBJECT
 
@@ -36,11 +36,11 @@ public:
     static constexpr const char* kRecordCountText = "Number of Records: ";
     static constexpr const char* kFileFilter = "Text files *.txt (*.txt)";
 
-    explicit Form1(QWidget* parent = nullptr);
-    ~Form1() override;
+    explicit DatabaseWindow(QWidget* parent = nullptr);
+    ~DatabaseWindow() override;
 
     // The open database window, or null.
-    static Form1* current();
+    static DatabaseWindow* current();
 
     // Loading work, run once before the window is first shown: lets pending events run once,
     // then reopens the remembered catalog (frmOpen).
@@ -64,7 +64,7 @@ public:
     bool columnWraps(int column) const;
 
     // The current data source; null before the first open attempt.
-    Class1* objdatasource() const { return m_objdatasource.get(); }
+    CatalogSource* objdatasource() const { return m_objdatasource.get(); }
 
     // Controls, by their names.
     QGroupBox* Frame1() const { return m_frame1; }
@@ -75,7 +75,7 @@ public:
     QPushButton* Command4() const { return m_command4; }
     QPushButton* Command5() const { return m_command5; }
     QTableView* DataGrid1() const { return m_grid; }
-    StatusBar3* StatusBar1() const { return m_statusBar; }
+    PanelStatusBar* StatusBar1() const { return m_statusBar; }
     QTimer* Timer1() const { return m_timer1; }
     QTimer* Timer2() const { return m_timer2; }
     QAction* mnuopenfile() const { return m_mnuopenfile; }
@@ -93,12 +93,12 @@ private:
     void informOutOfMemory(const QString& path);
     void buildMenus();
     void setTabOrder();
-    Class1* freshDataSource();
+    CatalogSource* freshDataSource();
     void quit();
     void exitWithoutStoring();
 
     CatalogTablePtr m_holder;
-    std::unique_ptr<Class1> m_objdatasource;
+    std::unique_ptr<CatalogSource> m_objdatasource;
     CatalogGridModel* m_model = nullptr;
 
     QGroupBox* m_frame1 = nullptr;
@@ -111,7 +111,7 @@ private:
     QPushButton* m_command4 = nullptr;
     QPushButton* m_command5 = nullptr;
     QTableView* m_grid = nullptr;
-    StatusBar3* m_statusBar = nullptr;
+    PanelStatusBar* m_statusBar = nullptr;
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
     QAction* m_mnuopenfile = nullptr;

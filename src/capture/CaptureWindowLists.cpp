@@ -1,6 +1,6 @@
-#include "capture/Form4Lists.h"
+#include "capture/CaptureWindowLists.h"
 
-#include "capture/Form4.h"
+#include "capture/CaptureWindow.h"
 #include "platform/widgets/FileList.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/core/FolderListing.h"
@@ -8,7 +8,7 @@
 #include <QCoreApplication>
 #include <QProgressBar>
 
-Form4Lists::~Form4Lists()
+CaptureWindowLists::~CaptureWindowLists()
 {
     if (m_form) {
         m_form->pb1()->setUpdatesEnabled(true);
@@ -16,12 +16,12 @@ Form4Lists::~Form4Lists()
     }
 }
 
-QString Form4Lists::folderPath() const
+QString CaptureWindowLists::folderPath() const
 {
     return m_form ? m_form->Dir1()->path() : QString();
 }
 
-bool Form4Lists::setFolderPath(const QString& path, QString* error)
+bool CaptureWindowLists::setFolderPath(const QString& path, QString* error)
 {
     if (!m_form) {
         if (error)
@@ -31,27 +31,27 @@ bool Form4Lists::setFolderPath(const QString& path, QString* error)
     return m_form->Dir1()->setPath(path, error);
 }
 
-int Form4Lists::folderCount() const
+int CaptureWindowLists::folderCount() const
 {
     return m_form ? m_form->Dir1()->listCount() : 0;
 }
 
-QString Form4Lists::folderEntry(int index) const
+QString CaptureWindowLists::folderEntry(int index) const
 {
     return m_form ? m_form->Dir1()->entry(index) : QString();
 }
 
-int Form4Lists::fileCount() const
+int CaptureWindowLists::fileCount() const
 {
     return m_form ? m_form->File1()->listCount() : 0;
 }
 
-QString Form4Lists::fileEntry(int index) const
+QString CaptureWindowLists::fileEntry(int index) const
 {
     return m_form ? m_form->File1()->entry(index) : QString();
 }
 
-void Form4Lists::setProgressMaximum(int maximum)
+void CaptureWindowLists::setProgressMaximum(int maximum)
 {
     // Setting a bar's range or value repaints it at once, which per file costs more than the
     // walk itself; the bar is brought up to date in one step instead.
@@ -59,20 +59,20 @@ void Form4Lists::setProgressMaximum(int maximum)
     m_progressPending = true;
 }
 
-void Form4Lists::setProgressValue(int value)
+void CaptureWindowLists::setProgressValue(int value)
 {
     m_progressValue = value;
     m_progressPending = true;
     maybeShowProgress();
 }
 
-void Form4Lists::maybeShowProgress()
+void CaptureWindowLists::maybeShowProgress()
 {
     if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= 40)
         showProgress(/*paint=*/true);
 }
 
-void Form4Lists::showProgress(bool paint)
+void CaptureWindowLists::showProgress(bool paint)
 {
     if (!m_form || !m_progressPending)
         return;
@@ -89,7 +89,7 @@ void Form4Lists::showProgress(bool paint)
     }
 }
 
-void Form4Lists::yield()
+void CaptureWindowLists::yield()
 {
     showProgress(/*paint=*/false);
     if (m_form)
@@ -97,7 +97,7 @@ void Form4Lists::yield()
     QCoreApplication::processEvents();
 }
 
-bool Form4Lists::fileLength(int index, const QString& fullName, qint64* length, QString* reason)
+bool CaptureWindowLists::fileLength(int index, const QString& fullName, qint64* length, QString* reason)
 {
     // The file list follows the folder list, which holds its folder open: the length is read
     // relative to it unless the file list was moved on its own.

@@ -5,18 +5,18 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
-class Form4;
+class CaptureWindow;
 
 // The walker's lists over the capture window's own controls. Every operation checks that the
 // window still exists; once it has gone, the folder list refuses to move and the lists are
 // empty, so a walk that outlives its window writes nothing more.
-class Form4Lists : public WalkerLists
+class CaptureWindowLists : public WalkerLists
 {
 public:
-    explicit Form4Lists(Form4* form) : m_form(form) {}
-    ~Form4Lists() override;
-    Form4Lists(const Form4Lists&) = delete;
-    Form4Lists& operator=(const Form4Lists&) = delete;
+    explicit CaptureWindowLists(CaptureWindow* form) : m_form(form) {}
+    ~CaptureWindowLists() override;
+    CaptureWindowLists(const CaptureWindowLists&) = delete;
+    CaptureWindowLists& operator=(const CaptureWindowLists&) = delete;
 
     QString folderPath() const override;
     bool setFolderPath(const QString& path, QString* error) override;
@@ -38,7 +38,7 @@ public:
 private:
     void maybeShowProgress();
 
-    QPointer<Form4> m_form;
+    QPointer<CaptureWindow> m_form;
     QElapsedTimer m_sincePaint;
     int m_progressMaximum = 0;
     int m_progressValue = 0;

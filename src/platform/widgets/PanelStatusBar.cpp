@@ -1,11 +1,11 @@
-#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/PanelStatusBar.h"
 
 #include <QDateTime>
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
 
-StatusBar3::StatusBar3(const QString& initialText, QWidget* parent) : QStatusBar(parent)
+PanelStatusBar::PanelStatusBar(const QString& initialText, QWidget* parent) : QStatusBar(parent)
 {
     setSizeGripEnabled(false);
     // Left to right: time, date, then the text panel, which takes the remaining width.
@@ -24,31 +24,31 @@ StatusBar3::StatusBar3(const QString& initialText, QWidget* parent) : QStatusBar
     m_clock = new QTimer(this);
     m_clock->setObjectName(QStringLiteral("clockTimer"));
     m_clock->setInterval(1000);
-    connect(m_clock, &QTimer::timeout, this, &StatusBar3::refreshClock);
+    connect(m_clock, &QTimer::timeout, this, &PanelStatusBar::refreshClock);
     m_clock->start();
     refreshClock();
 }
 
-QLabel* StatusBar3::panel(int number) const
+QLabel* PanelStatusBar::panel(int number) const
 {
     if (number < 1 || number > 3)
         return nullptr;
     return m_panels[number - 1];
 }
 
-QString StatusBar3::panelText(int number) const
+QString PanelStatusBar::panelText(int number) const
 {
     const QLabel* label = panel(number);
     return label ? label->text() : QString();
 }
 
-void StatusBar3::setPanelText(int number, const QString& text)
+void PanelStatusBar::setPanelText(int number, const QString& text)
 {
     if (QLabel* label = panel(number))
         label->setText(text);
 }
 
-void StatusBar3::refreshClock()
+void PanelStatusBar::refreshClock()
 {
     const QLocale locale;
     const QDateTime now = QDateTime::currentDateTime();

@@ -1,4 +1,4 @@
-#include "catalog/Class1.h"
+#include "catalog/CatalogSource.h"
 
 #include "catalog/CatalogLine.h"
 #include "catalog/NumericText.h"
@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <new>
 
-const char* const Class1::kIncorrectFormat = "Incorrect Format";
-const char* const Class1::kPreviouslyCreatedIncorrect =
+const char* const CatalogSource::kIncorrectFormat = "Incorrect Format";
+const char* const CatalogSource::kPreviouslyCreatedIncorrect =
     "Previously created file is of incorrect format";
 
 namespace {
@@ -64,11 +64,11 @@ bool readRecords(FileChannel& channel, CatalogTable& records, QString* error)
 
 } // namespace
 
-Class1::Class1(QObject* parent) : Class1(FileChannel::instance(), parent) {}
+CatalogSource::CatalogSource(QObject* parent) : CatalogSource(FileChannel::instance(), parent) {}
 
-Class1::Class1(FileChannel& channel, QObject* parent) : QObject(parent), m_channel(&channel) {}
+CatalogSource::CatalogSource(FileChannel& channel, QObject* parent) : QObject(parent), m_channel(&channel) {}
 
-VbBool Class1::Validate(const QString& filename, QString* failure)
+VbBool CatalogSource::Validate(const QString& filename, QString* failure)
 {
     if (!m_channel->open(filename, FileChannel::Mode::Input, failure))
         return VbFalse;
@@ -131,7 +131,7 @@ VbBool Class1::Validate(const QString& filename, QString* failure)
     return VbFalse;
 }
 
-void Class1::Populate(const QString& mvarfilename)
+void CatalogSource::Populate(const QString& mvarfilename)
 {
     currentfile = mvarfilename;
     QString error;
@@ -162,7 +162,7 @@ void Class1::Populate(const QString& mvarfilename)
         emit OpenError(error);
 }
 
-CatalogTablePtr Class1::GetDataMember(const QString& dataMember) const
+CatalogTablePtr CatalogSource::GetDataMember(const QString& dataMember) const
 {
     Q_UNUSED(dataMember);
     return rsCustomers;

@@ -1,4 +1,4 @@
-#include "shell/Form5.h"
+#include "shell/InstructionsWindow.h"
 
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/Twips.h"
@@ -11,10 +11,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringDecoder>
+#include "platform/widgets/WindowIds.h"
 
-Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window)
+InstructionsWindow::InstructionsWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
-    setObjectName(QStringLiteral("Form5"));
+    setObjectName(WindowId::instructions);
     setWindowTitle(QStringLiteral("Vellumark Instructions"));
     setWindowIcon(WindowLook::databaseIcon());
     resize(Twips::toPixels(9405), Twips::toPixels(9435));
@@ -39,12 +40,12 @@ Form5::Form5(QWidget* parent) : QWidget(parent, Qt::Window)
     WindowLook::centreOnScreen(this);
 }
 
-QString Form5::helpFilePath()
+QString InstructionsWindow::helpFilePath()
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help.txt"));
 }
 
-void Form5::load()
+void InstructionsWindow::load()
 {
     QFile file(helpFilePath());
     if (!file.open(QIODevice::ReadOnly)) {

@@ -1,5 +1,5 @@
 // The search indicator: its texts, its one run of steps, and how it behaves when opened again.
-#include "browser/Form2.h"
+#include "browser/SearchIndicator.h"
 #include "platform/widgets/WindowRegistry.h"
 #include "support/TestEnvironment.h"
 
@@ -14,7 +14,7 @@
 namespace {
 
 // The label shown, then the names of the armed timers: "0 Timer1" right after opening.
-QString state(const Form2& form)
+QString state(const SearchIndicator& form)
 {
     QString text = QString::number(form.visibleLabel());
     for (int i = 0; i < 3; ++i)
@@ -26,14 +26,14 @@ QString state(const Form2& form)
     return text;
 }
 
-Form2* openIndicator()
+SearchIndicator* openIndicator()
 {
-    return qobject_cast<Form2*>(WindowRegistry::instance().open("Form2"));
+    return qobject_cast<SearchIndicator*>(WindowRegistry::instance().open("Form2"));
 }
 
 } // namespace
 
-class TestForm2 : public QObject
+class TestSearchIndicator : public QObject
 {
     Q_OBJECT
 
@@ -50,7 +50,7 @@ private slots:
     // returns to one dot and arms nothing, and the sequence does not start again.
     void stepsOnceThenStays()
     {
-        Form2* form = openIndicator();
+        SearchIndicator* form = openIndicator();
         QVERIFY(form && form->windowFlags().testFlag(Qt::FramelessWindowHint));
         const QStringList texts = {"Searching.", "Searching. .", "Searching. . ."};
         for (int i = 0; i < 3; ++i) {
@@ -73,7 +73,7 @@ private slots:
 
     void everyOpeningStartsAgain()
     {
-        QPointer<Form2> first = openIndicator();
+        QPointer<SearchIndicator> first = openIndicator();
         QTRY_COMPARE_WITH_TIMEOUT(first->visibleLabel(), 2, 3000);
         WindowRegistry::instance().close("Form2");
         // Closed means disarmed at once, even before the window is actually deleted.
@@ -81,7 +81,7 @@ private slots:
             QCOMPARE(state(*first), QStringLiteral("2"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!first);
-        Form2* second = openIndicator();
+        SearchIndicator* second = openIndicator();
         QCOMPARE(state(*second), QStringLiteral("0 Timer1"));
         QTRY_COMPARE_WITH_TIMEOUT(second->visibleLabel(), 1, 3000);
     }
@@ -89,14 +89,14 @@ private slots:
     // A second search started while the indicator is up only brings it to the front.
     void openingWhileOpenNeitherRestartsNorDuplicates()
     {
-        Form2* form = openIndicator();
+        SearchIndicator* form = openIndicator();
         QTRY_COMPARE_WITH_TIMEOUT(form->visibleLabel(), 1, 3000);
         QCOMPARE(openIndicator(), form);
         QCOMPARE(state(*form), QStringLiteral("1 Timer2"));
         QTRY_COMPARE_WITH_TIMEOUT(state(*form), QStringLiteral("0"), 3000);
         int shown = 0;
         for (QWidget* widget : QApplication::topLevelWidgets())
-            shown += qobject_cast<Form2*>(widget) && widget->isVisible() ? 1 : 0;
+            shown += qobject_cast<SearchIndicator*>(widget) && widget->isVisible() ? 1 : 0;
         QCOMPARE(shown, 1);
     }
 
@@ -104,5 +104,5 @@ private:
     std::unique_ptr<TestEnvironment> m_env;
 };
 
-QTEST_MAIN(TestForm2)
-#include "tst_form2.moc"
+QTEST_MAIN(TestSearchIndicator)
+#include "tst_searchindicator.moc"

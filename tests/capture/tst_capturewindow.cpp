@@ -1,17 +1,17 @@
 // The capture window and the capture run: controls and looks, the prompts and their answers,
 // catalogs written by real runs, and everything that may happen while a walk yields.
 #include "browser/BrowserWindows.h"
-#include "browser/Form1.h"
-#include "catalog/Class1.h"
+#include "browser/DatabaseWindow.h"
+#include "catalog/CatalogSource.h"
 #include "capture/CaptureWindows.h"
-#include "capture/Form4.h"
+#include "capture/CaptureWindow.h"
 #include "capture/TextFileView.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/ProgramState.h"
 #include "platform/widgets/FileList.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/ProgramEnd.h"
-#include "platform/widgets/StatusBar3.h"
+#include "platform/widgets/PanelStatusBar.h"
 #include "platform/widgets/WindowRegistry.h"
 #include "support/CaptureTree.h"
 #include "support/DialogRecorder.h"
@@ -34,6 +34,7 @@
 #include <sys/stat.h>
 
 #include <sys/stat.h>
+#include "platform/widgets/WindowIds.h"
 
 namespace {
 
@@ -44,14 +45,14 @@ void processDeletes()
 }
 
 // The window's look between runs.
-bool idle(Form4* form)
+bool idle(CaptureWindow* form)
 {
     return form->windowTitle() == QLatin1String("Vellumark - Directory Capture")
            && form->Command3()->isEnabled() && !form->Command2()->isEnabled()
            && form->Dir1()->isEnabled() && form->Combo1()->isEnabled() && form->append()->isEnabled();
 }
 
-bool running(Form4* form)
+bool running(CaptureWindow* form)
 {
     return form->windowTitle().endsWith(QLatin1String("(In Progress)"))
            && form->Command2()->isEnabled() && !form->Command3()->isEnabled()
@@ -69,10 +70,10 @@ QStringList entries(const List* list)
 }
 
 // Runs act at the walk's n-th yield (the first is at the start folder).
-void atYield(Form4* form, int n, std::function<void()> act)
+void atYield(CaptureWindow* form, int n, std::function<void()> act)
 {
     auto yields = std::make_shared<int>(0);
-    QObject::connect(form, &Form4::walkYield, form, [=] {
+    QObject::connect(form, &CaptureWindow::walkYield, form, [=] {
         if (++*yields == n)
             act();
     });
@@ -80,7 +81,7 @@ void atYield(Form4* form, int n, std::function<void()> act)
 
 } // namespace
 
-class TestForm4 : public QObject
+class TestCaptureWindow : public QObject
 {
     Q_OBJECT
 
@@ -100,8 +101,8 @@ private slots:
         ProgramEnd::resetForTests();
         ProgramState::filecount = 0;
         ProgramState::blockcount = 0;
-        Form4::searchflag = false;
-        Form4::totfiles = 0;
+        CaptureWindow::searchflag = false;
+        CaptureWindow::totfiles = 0;
     }
 
     void cleanup()
@@ -116,7 +117,7 @@ private slots:
     // A new window's look and focus order; Reset empties what a run left and zeroes filecount.
     void newWindowAndReset()
     {
-        Form4* form = openForm();
+        CaptureWindow* form = openForm();
         QVERIFY(idle(form));
         QCOMPARE(form->Combo1()->count(), 101);
         QCOMPARE(form->Combo1()->currentText(), QStringLiteral("Index Value"));
@@ -149,7 +150,7 @@ private slots:
 
     void listsFollowTheFolder()
     {
-        Form4* form = openForm();
+        CaptureWindow* form = openForm();
         const QString root = makeTree(treeOf({{"Makefile", "m"}, {"a.txt", "a"}, {".hidden", "h"},
                                               {"Sub/inner", "i"}, {"alpha/", ""}, {".git/", ""}}));
         QVERIFY(!root.isEmpty());
@@ -179,7 +180,7 @@ private slots:
 
     void printing()
     {
-        Form4* form = openForm();
+        CaptureWindow* form = openForm();
         form->mnuPrint()->trigger();
         QCOMPARE(m_dialogs->shown(), QStringList{"Print Error|There is nothing to print"});
         QCOMPARE(m_dialogs->printerRequests, 0);
@@ -294,9 +295,9 @@ private slots:
             QCOMPARE(::mkfifo(QFile::encodeName(path = m_dir->filePath("x.txt")), 0600), 0);
 
         FileChannel channel;
-        Class1 source(channel);
+        CatalogSource source(channel);
         QStringList errors;
-        connect(&source, &Class1::OpenError, [&](const QString& message) { errors << message; });
+        connect(&source, &CatalogSource::OpenError, [&](const QString& message) { errors << message; });
         QString failure;
         if (!refusal.isEmpty()) { // the first-line check fails the call, and opens nothing
             QCOMPARE(source.Validate(path, &failure), VbFalse);
@@ -313,7 +314,7 @@ private slots:
         QVERIFY2(errors.value(0).contains(error), qPrintable(errors.value(0)));
         QVERIFY(!channel.isOpen());
 
-        Form4* form = openForm();
+        CaptureWindow* form = openForm();
         form->rt1()->setText(QStringLiteral("before\n"));
         form->StatusBar1()->setText3(QStringLiteral("Number of Files: 9"));
         m_dialogs->queueFileName(path);
@@ -361,7 +362,7 @@ private slots:
     {
         QFETCH(bool, exists);
         QFETCH(bool, appendMode);
-        Form4* form = openForm();
+        CaptureWindow* form = openForm();
         const TreeFolder tree = generatedTree(1234, 30, 4);
         const QString root = makeTree(tree);
         QVERIFY(!root.isEmpty());
@@ -391,18 +392,18 @@ private slots:
         QVERIFY(!FileChannel::instance().isOpen());
         QCOMPARE(form->rt1()->text().toUtf8(), expected);
         QCOMPARE(form->StatusBar1()->text3(), QStringLiteral("Number of Files: 1234"));
-        QCOMPARE(Form4::totfiles, appendMode ? 0 : 1234);
+        QCOMPARE(CaptureWindow::totfiles, appendMode ? 0 : 1234);
         QCOMPARE(ProgramState::blockcount, 1);
         QCOMPARE(ProgramState::filecount, 234);
         QCOMPARE(form->pb1()->value(), form->pb1()->minimum());
         QVERIFY(idle(form));
-        QVERIFY(Form4::searchflag);
-        QVERIFY(WindowRegistry::instance().isOpen(QStringLiteral("Form4"))); // No keeps it open
+        QVERIFY(CaptureWindow::searchflag);
+        QVERIFY(WindowRegistry::instance().isOpen(WindowId::capture)); // No keeps it open
     }
 
     void earlyEndsRestoreTheWindow()
     {
-        Form4* form = openForm();
+        CaptureWindow* form = openForm();
         const TreeFolder tree = generatedTree(3000, 10, 3);
         const QString root = makeTree(tree);
         QVERIFY(!root.isEmpty());
@@ -486,7 +487,7 @@ private slots:
         // Cancel pressed while it is open stops the walk before the next folder. The bar, painted only
         // now and then, shows the walk's true position whenever anything else can run (a yield,
         // an error's message box, the end of the walk).
-        Form4* form = openForm();
+        CaptureWindow* form = openForm();
         const TreeFolder tree = generatedTree(200, 10, 3);
         const QString root = makeTree(tree);
         // The second folder of the walk is the start folder's last subfolder; the link is the
@@ -494,7 +495,7 @@ private slots:
         const QString broken = form->Dir1()->entry(form->Dir1()->listCount() - 1) + "/file00000.0";
         QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("nowhere")), broken));
         QList<QPair<int, int>> atYields;
-        connect(form, &Form4::walkYield, this,
+        connect(form, &CaptureWindow::walkYield, this,
                 [&] { atYields.append({form->pb1()->maximum(), form->pb1()->value()}); });
         QPair<int, int> atMessage;
         QFETCH(bool, inTheBox);
@@ -508,7 +509,7 @@ private slots:
         const QString catalog = m_dir->filePath(QStringLiteral("mid.txt"));
         form->rt1()->setText(QStringLiteral("before"));
         run(form, catalog);
-        QVERIFY(idle(form) && !Form4::searchflag);
+        QVERIFY(idle(form) && !CaptureWindow::searchflag);
         QCOMPARE(form->rt1()->text(), QStringLiteral("before"));
         QCOMPARE(m_dialogs->messages.size(), 1); // no "View Data in Database?"
         QVERIFY(m_dialogs->messages.first().text.endsWith(
@@ -534,7 +535,7 @@ private slots:
     void stoppedDuringWalk()
     {
         QFETCH(QString, how);
-        Form4* form = openForm();
+        CaptureWindow* form = openForm();
         const TreeFolder tree = generatedTree(300, 10, 3);
         const QString root = makeTree(tree);
         const QString catalog = m_dir->filePath(QStringLiteral("stopped.txt"));
@@ -567,10 +568,10 @@ private slots:
         QVERIFY(!FileChannel::instance().isOpen());
         QCOMPARE(readAll(catalog), expectedCatalog(tree, root, QStringLiteral("1"), 2));
         QVERIFY(m_dialogs->messages.isEmpty()); // no "View Data in Database?"
-        QVERIFY(!Form4::searchflag);
+        QVERIFY(!CaptureWindow::searchflag);
         if (how != QLatin1String("program end")) {
             QVERIFY(m_form.isNull());
-            QVERIFY(!WindowRegistry::instance().isOpen(QStringLiteral("Form4")));
+            QVERIFY(!WindowRegistry::instance().isOpen(WindowId::capture));
         }
     }
 
@@ -587,8 +588,8 @@ private slots:
     void busyChannelDuringWalk()
     {
         QFETCH(bool, secondRun);
-        Form1* database = openDatabase();
-        Form4* form = openForm();
+        DatabaseWindow* database = openDatabase();
+        CaptureWindow* form = openForm();
         const TreeFolder tree = generatedTree(300, 10, 3);
         const QString root = makeTree(tree);
         const QString first = m_dir->filePath(QStringLiteral("first.txt"));
@@ -637,8 +638,8 @@ private slots:
         QFETCH(bool, diskGoes);
         QFETCH(QStringList, shown);
         QFETCH(int, records);
-        Form1* database = openDatabase();
-        Form4* form = openForm();
+        DatabaseWindow* database = openDatabase();
+        CaptureWindow* form = openForm();
         QVERIFY(!makeTree(treeOf({{"a", "aa"}, {"b", "bbb"}, {"c/d", "dddd"}})).isEmpty());
         form->Combo1()->setCurrentIndex(3);
         const QString catalog = m_dir->filePath(QStringLiteral("view.txt"));
@@ -662,16 +663,16 @@ private slots:
     }
 
 private:
-    Form4* openForm()
+    CaptureWindow* openForm()
     {
-        m_form = qobject_cast<Form4*>(WindowRegistry::instance().open(QStringLiteral("Form4")));
+        m_form = qobject_cast<CaptureWindow*>(WindowRegistry::instance().open(WindowId::capture));
         return m_form;
     }
 
-    Form1* openDatabase()
+    DatabaseWindow* openDatabase()
     {
         registerBrowserWindows(WindowRegistry::instance());
-        auto* database = qobject_cast<Form1*>(WindowRegistry::instance().open(QStringLiteral("Form1")));
+        auto* database = qobject_cast<DatabaseWindow*>(WindowRegistry::instance().open(WindowId::database));
         m_dialogs->clear();
         return database;
     }
@@ -687,7 +688,7 @@ private:
 
     // Clicks Run with the catalog's name queued for the chooser and the given answers queued
     // for the boxes that follow.
-    void run(Form4* form, const QString& catalog, const QList<QMessageBox::StandardButton>& answers = {})
+    void run(CaptureWindow* form, const QString& catalog, const QList<QMessageBox::StandardButton>& answers = {})
     {
         m_dialogs->queueFileName(catalog);
         for (QMessageBox::StandardButton answer : answers)
@@ -698,8 +699,8 @@ private:
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<DialogRecorder> m_dialogs;
-    QPointer<Form4> m_form;
+    QPointer<CaptureWindow> m_form;
 };
 
-QTEST_MAIN(TestForm4)
-#include "tst_form4.moc"
+QTEST_MAIN(TestCaptureWindow)
+#include "tst_capturewindow.moc"

@@ -9,12 +9,12 @@ class QTimer;
 // A status bar with the three panels both main windows use: the time and the date, in the
 // locale's short formats and kept current by a timer, and a free text panel that takes the
 // rest of the width. Panels are numbered from 1, as the windows refer to them.
-class StatusBar3 : public QStatusBar
+class PanelStatusBar : public QStatusBar
 {
     Q_OBJECT
 
 public:
-    explicit StatusBar3(const QString& initialText = QString(), QWidget* parent = nullptr);
+    explicit PanelStatusBar(const QString& initialText = QString(), QWidget* parent = nullptr);
 
     // Panel 1 is the time, panel 2 the date, panel 3 the text.
     QLabel* panel(int number) const;

@@ -39,10 +39,10 @@ struct WalkContext
 // whose path holds a TAB or line break once, skipping all it holds; the files of one folder
 // that cannot be catalogued (gone, unreadable, TAB or line break in the name) in one report at
 // the end of that folder's files, naming how many and the first few.
-class Class2
+class DirectoryWalker
 {
 public:
-    explicit Class2(WalkContext& context) : m_context(context) {}
+    explicit DirectoryWalker(WalkContext& context) : m_context(context) {}
 
     // Walks NewPath, which the folder list must already show. Returns VbTrue only when the walk
     // stopped on entry because searchflag was cleared; dircount and BackUp are handed on to

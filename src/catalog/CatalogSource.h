@@ -12,7 +12,7 @@ class FileChannel;
 // fields ("Index" 5, "Filename" 32767, "Size (bytes)" 30 characters) and reports every failure
 // through OpenError, which is delivered synchronously, before the failing call returns.
 // It owns rsCustomers; each Populate replaces it with a new table.
-class Class1 : public QObject
+class CatalogSource : public QObject
 {
     Q_OBJECT
 
@@ -22,8 +22,8 @@ public:
     static constexpr int kSizeWidth = CatalogTable::kSizeWidth;
 
     // The channel defaults to the program-wide one.
-    explicit Class1(QObject* parent = nullptr);
-    explicit Class1(FileChannel& channel, QObject* parent = nullptr);
+    explicit CatalogSource(QObject* parent = nullptr);
+    explicit CatalogSource(FileChannel& channel, QObject* parent = nullptr);
 
     CatalogTablePtr rsCustomers;
     QString currentfile;

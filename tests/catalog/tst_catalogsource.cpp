@@ -1,4 +1,4 @@
-#include "catalog/Class1.h"
+#include "catalog/CatalogSource.h"
 #include "platform/core/FileChannel.h"
 #include "support/FailingFile.h"
 
@@ -28,7 +28,7 @@ Rows rowsOf(const CatalogTablePtr& rs)
 
 } // namespace
 
-class TestClass1 : public QObject
+class TestCatalogSource : public QObject
 {
     Q_OBJECT
 
@@ -49,11 +49,11 @@ class TestClass1 : public QObject
     struct Source
     {
         FileChannel channel;
-        Class1 source{channel};
+        CatalogSource source{channel};
         QStringList errors;
         Source()
         {
-            connect(&source, &Class1::OpenError, &source, [this](const QString& message) {
+            connect(&source, &CatalogSource::OpenError, &source, [this](const QString& message) {
                 errors << (channel.isOpen() ? QStringLiteral("channel still open") : message);
             });
         }
@@ -64,7 +64,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message"); // empty: passes
-        const QString incorrect = Class1::kIncorrectFormat;
+        const QString incorrect = CatalogSource::kIncorrectFormat;
         QTest::newRow("worked example") << kWorkedExample << QString();
         QTest::newRow("no line end") << QByteArray("3\ta\t1") << QString();
         QTest::newRow("blanks around index") << QByteArray(" 12 \ta\t1\r\n") << QString();
@@ -72,7 +72,7 @@ private slots:
         // Longer than the 1 MiB the check reads of a first line, index and TAB well inside it.
         QTest::newRow("2 MiB line") << "1\t/" + QByteArray(2 << 20, 'a') + "\t1" << QString();
         QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1\r\n") << QString();
-        QTest::newRow("empty file") << QByteArray() << QString(Class1::kPreviouslyCreatedIncorrect);
+        QTest::newRow("empty file") << QByteArray() << QString(CatalogSource::kPreviouslyCreatedIncorrect);
         QTest::newRow("heading line")
             << QByteArray("Index\tFilename\tSize (bytes)\r\n1\ta\t1\r\n") << incorrect;
         QTest::newRow("no tab") << QByteArray("3 D:\\a 12\r\n1\ta\t1\r\n") << incorrect;
@@ -171,8 +171,8 @@ private slots:
                 return std::make_unique<QFile>(opened);
             return std::make_unique<FailingFile>(opened, FailingFile::Fault::Read, 40, description);
         });
-        Class1 source(channel);
-        QSignalSpy errors(&source, &Class1::OpenError);
+        CatalogSource source(channel);
+        QSignalSpy errors(&source, &CatalogSource::OpenError);
         CatalogTable::setCapacityLimit(100 * 1000);
         const auto unlimited = qScopeGuard([] { CatalogTable::setCapacityLimit(0); });
         if (content.isNull()) { // Validate fails the call itself
@@ -202,5 +202,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestClass1)
-#include "tst_class1.moc"
+QTEST_GUILESS_MAIN(TestCatalogSource)
+#include "tst_catalogsource.moc"

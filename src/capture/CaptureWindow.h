@@ -14,18 +14,18 @@ class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QPushButton;
-class StatusBar3;
+class PanelStatusBar;
 class TextFileView;
 
 // The capture window: the drive, folder and file lists on the left, the captured-files text on
 // the right, the index value, the append choice and the run buttons below. Run is the capture
-// run (CaptureRun); the walk drives this window's lists through Form4Lists.
+// run (CaptureRun); the walk drives this window's lists through CaptureWindowLists.
 //
 // searchflag and totfiles belong to the window but outlive it: closing and reopening the
 // window does not set them back. Closing the window by any means while a walk runs stops the
 // walk at its next folder; the window may be deleted while the run's handler is still on the
 // stack (at the walk's next yield), so the run and the walker's lists hold guarded pointers.
-class Form4 : public QWidget
+class CaptureWindow : public QWidget
 {
     Q_OBJECT
 
@@ -39,8 +39,8 @@ public:
     // The file count of the last overwrite-mode run.
     static qint32 totfiles;
 
-    explicit Form4(QWidget* parent = nullptr);
-    ~Form4() override;
+    explicit CaptureWindow(QWidget* parent = nullptr);
+    ~CaptureWindow() override;
 
     // Loading work: progress bar at its minimum, the index values, the lists at the current
     // folder.
@@ -57,7 +57,7 @@ public:
     QPushButton* Command3() const { return m_Command3; }
     QPushButton* Command4() const { return m_Command4; }
     QProgressBar* pb1() const { return m_pb1; }
-    StatusBar3* StatusBar1() const { return m_StatusBar1; }
+    PanelStatusBar* StatusBar1() const { return m_StatusBar1; }
     QAction* mnuOpen() const { return m_mnuOpen; }
     QAction* mnuPrint() const { return m_mnuPrint; }
     QAction* mnuExit() const { return m_mnuExit; }
@@ -113,7 +113,7 @@ private:
     QPushButton* m_Command3 = nullptr;
     QPushButton* m_Command4 = nullptr;
     QProgressBar* m_pb1 = nullptr;
-    StatusBar3* m_StatusBar1 = nullptr;
+    PanelStatusBar* m_StatusBar1 = nullptr;
     QGroupBox* m_Frame1 = nullptr;
     QGroupBox* m_Frame2 = nullptr;
     QGroupBox* m_Frame3 = nullptr;

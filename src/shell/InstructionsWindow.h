@@ -7,12 +7,12 @@ class QPushButton;
 
 // The instructions window: shows help.txt from the program's own folder, read afresh each time
 // the window is built. A missing file is reported once and leaves the text empty.
-class Form5 : public QWidget
+class InstructionsWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit Form5(QWidget* parent = nullptr);
+    explicit InstructionsWindow(QWidget* parent = nullptr);
 
     // Loading work: reads the help file into rtb1.
     void load();

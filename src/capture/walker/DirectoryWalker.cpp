@@ -1,4 +1,4 @@
-#include "capture/walker/Class2.h"
+#include "capture/walker/DirectoryWalker.h"
 
 #include "capture/walker/WalkerLists.h"
 #include "catalog/CatalogLine.h"
@@ -17,7 +17,7 @@ constexpr int kNamedProblems = 5;
 
 // What the records of one folder share, buffers reused from record to record (a folder of many
 // files then costs no allocation per file), and the files that could not be catalogued.
-struct Class2::FolderRecords
+struct DirectoryWalker::FolderRecords
 {
     FolderRecords(const QString& folderPrefix, const QString& index)
         : prefix(folderPrefix)
@@ -66,7 +66,7 @@ struct Class2::FolderRecords
     QStringList named;
 };
 
-VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
+VbBool DirectoryWalker::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
 {
     Q_UNUSED(BackUp);
     WalkerLists& lists = *m_context.lists;
@@ -103,7 +103,7 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
         } else {
             QString nestedPath = lists.folderPath();
             QString nestedBackUp = leftAt;
-            Class2 nested(m_context);
+            DirectoryWalker nested(m_context);
             nestedResult = nested.DirDiver(nestedPath, dircount, nestedBackUp);
         }
         --subfoldersLeft;
@@ -113,7 +113,7 @@ VbBool Class2::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
     return VbFalse;
 }
 
-bool Class2::writeFiles()
+bool DirectoryWalker::writeFiles()
 {
     // The folder's buffers live only while its files are written, not while its subfolders
     // are walked: a deep tree would hold one set per level.
@@ -136,19 +136,19 @@ bool Class2::writeFiles()
     return records.problems == 0 || report(records.problemReport(lists.folderPath()));
 }
 
-bool Class2::keepGoing() const
+bool DirectoryWalker::keepGoing() const
 {
     return !m_context.failed && m_context.searchflag && m_context.searchflag();
 }
 
-bool Class2::report(const QString& description)
+bool DirectoryWalker::report(const QString& description)
 {
     // The box lets events run: Cancel, or the window closed, ends the walk right here.
     m_context.report(description);
     return keepGoing();
 }
 
-bool Class2::countEntry()
+bool DirectoryWalker::countEntry()
 {
     ++ProgramState::filecount;
     if (ProgramState::filecount != 1001)
@@ -168,7 +168,7 @@ bool Class2::countEntry()
     return true;
 }
 
-bool Class2::writeRecord(FolderRecords& records, int index, const QString& name)
+bool DirectoryWalker::writeRecord(FolderRecords& records, int index, const QString& name)
 {
     if (!CatalogLine::isWritableName(name)) {
         records.problem(name, QStringLiteral("name contains a tab or line break"));

@@ -1,7 +1,8 @@
-#include "browser/Form2.h"
+#include "browser/SearchIndicator.h"
 
 #include "platform/widgets/Twips.h"
 #include "platform/widgets/WindowRegistry.h"
+#include "platform/widgets/WindowIds.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -33,11 +34,11 @@ QTimer* makeTimer(QObject* parent, const char* name)
 }
 } // namespace
 
-Form2::Form2(QWidget* parent)
+SearchIndicator::SearchIndicator(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), Timer1(makeTimer(this, "Timer1")),
       Timer2(makeTimer(this, "Timer2")), Timer3(makeTimer(this, "Timer3"))
 {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(WindowId::searchIndicator);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(Twips::toPixels(2670), Twips::toPixels(675));
@@ -52,15 +53,15 @@ Form2::Form2(QWidget* parent)
         Label1[size_t(i)] = label;
     }
 
-    connect(Timer1, &QTimer::timeout, this, &Form2::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &Form2::Timer2_Timer);
-    connect(Timer3, &QTimer::timeout, this, &Form2::Timer3_Timer);
+    connect(Timer1, &QTimer::timeout, this, &SearchIndicator::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &SearchIndicator::Timer2_Timer);
+    connect(Timer3, &QTimer::timeout, this, &SearchIndicator::Timer3_Timer);
 
     // Loading: the sequence starts the moment the window exists.
     Timer1->start();
 }
 
-QString Form2::labelText(int index)
+QString SearchIndicator::labelText(int index)
 {
     switch (index) {
     case 0:
@@ -72,7 +73,7 @@ QString Form2::labelText(int index)
     }
 }
 
-int Form2::visibleLabel() const
+int SearchIndicator::visibleLabel() const
 {
     for (int i = 0; i < 3; ++i) {
         if (!Label1[size_t(i)]->isHidden())
@@ -81,7 +82,7 @@ int Form2::visibleLabel() const
     return -1;
 }
 
-void Form2::Timer1_Timer()
+void SearchIndicator::Timer1_Timer()
 {
     Label1[0]->setVisible(false);
     Label1[1]->setVisible(true);
@@ -89,7 +90,7 @@ void Form2::Timer1_Timer()
     Timer1->stop();
 }
 
-void Form2::Timer2_Timer()
+void SearchIndicator::Timer2_Timer()
 {
     Label1[1]->setVisible(false);
     Label1[2]->setVisible(true);
@@ -97,7 +98,7 @@ void Form2::Timer2_Timer()
     Timer3->start();
 }
 
-void Form2::Timer3_Timer()
+void SearchIndicator::Timer3_Timer()
 {
     // The sequence ends here, back at one dot; nothing is armed again.
     Label1[2]->setVisible(false);
@@ -105,28 +106,28 @@ void Form2::Timer3_Timer()
     Timer3->stop();
 }
 
-void Form2::showEvent(QShowEvent* event)
+void SearchIndicator::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (!event->spontaneous())
         centreOnScreen();
 }
 
-void Form2::closeEvent(QCloseEvent* event)
+void SearchIndicator::closeEvent(QCloseEvent* event)
 {
     // The window is deleted only once the current handler returns; no step may run meanwhile.
     disarmAll();
     QWidget::closeEvent(event);
 }
 
-void Form2::disarmAll()
+void SearchIndicator::disarmAll()
 {
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
 }
 
-void Form2::centreOnScreen()
+void SearchIndicator::centreOnScreen()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
@@ -138,5 +139,5 @@ void Form2::centreOnScreen()
 
 void registerSearchIndicator(WindowRegistry& registry)
 {
-    registry.registerWindow(QStringLiteral("Form2"), [] { return new Form2; });
+    registry.registerWindow(WindowId::searchIndicator, [] { return new SearchIndicator; });
 }

@@ -12,12 +12,12 @@ class WindowRegistry;
 // and then three dots, 200 ms apart, once. The database window opens it when a search starts
 // and closes it when the search is done; it takes no input. Built afresh on every opening
 // (through the window registry), so each opening starts at one dot.
-class Form2 : public QWidget
+class SearchIndicator : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit Form2(QWidget* parent = nullptr);
+    explicit SearchIndicator(QWidget* parent = nullptr);
 
     // The label shown now (0, 1 or 2), -1 if none is.
     int visibleLabel() const;

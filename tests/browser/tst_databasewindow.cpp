@@ -2,9 +2,9 @@
 // File > Open, the grid layout, and the ways the program ends through it.
 
 #include "browser/CatalogGridModel.h"
-#include "browser/Form1.h"
+#include "browser/DatabaseWindow.h"
 #include "browser/ShowCatalog.h"
-#include "catalog/Class1.h"
+#include "catalog/CatalogSource.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/LastFileSetting.h"
 #include "platform/core/ProgramState.h"
@@ -50,7 +50,7 @@ int offeredUpTo(const QComboBox* combo)
 
 } // namespace
 
-class TestForm1 : public QObject
+class TestDatabaseWindow : public QObject
 {
     Q_OBJECT
 
@@ -68,7 +68,7 @@ private slots:
         LastFileSetting::write(QString());
         m_quits = 0;
         m_dialogs = std::make_unique<DialogRecorder>();
-        m_form = std::make_unique<Form1>();
+        m_form = std::make_unique<DatabaseWindow>();
         CatalogTable::setCapacityLimit(1 << 20); // "huge.txt" below does not fit
     }
     void cleanup()
@@ -216,7 +216,7 @@ private slots:
         LastFileSetting::write(catalog("kept.txt", {"1", "2", "3"}));
         m_form->load();
         const QString before = ProgramState::lastfilename;
-        Class1* source = m_form->objdatasource();
+        CatalogSource* source = m_form->objdatasource();
         m_form->findChild<QAction*>("mnuOpen")->trigger(); // nothing queued: cancelled
         QCOMPARE(m_dialogs->fileRequests.size(), 1);
         QCOMPARE(m_form->objdatasource(), source);
@@ -265,7 +265,7 @@ private slots:
         checkLayoutThenDisturb("after a filter and FormatGrid()");
 
         // The capture run shows its catalog through the same steps.
-        Class1 source;
+        CatalogSource source;
         source.Populate(catalog("captured.txt", {"4", "4"}));
         QString failure;
         QVERIFY(showLoadedCatalog(*m_form, source.rsCustomers, source.currentfile, &failure));
@@ -290,7 +290,7 @@ private slots:
         // The close box does the same.
         ProgramEnd::resetForTests();
         LastFileSetting::write(QString());
-        m_form = std::make_unique<Form1>();
+        m_form = std::make_unique<DatabaseWindow>();
         m_form->show();
         QVERIFY(m_form->close());
         QCOMPARE(LastFileSetting::read(), path);
@@ -298,7 +298,7 @@ private slots:
 
         // Exit ends without storing, and the close that follows stores nothing either.
         ProgramEnd::resetForTests();
-        m_form = std::make_unique<Form1>();
+        m_form = std::make_unique<DatabaseWindow>();
         open(catalog("newer.txt", {"1"}));
         m_form->findChild<QAction*>("mnuExit")->trigger();
         QCOMPARE(m_quits, 3);
@@ -339,9 +339,9 @@ private:
 
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<DialogRecorder> m_dialogs;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<DatabaseWindow> m_form;
     int m_quits = 0;
 };
 
-QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+QTEST_MAIN(TestDatabaseWindow)
+#include "tst_databasewindow.moc"

@@ -1,4 +1,4 @@
-#include "shell/Form6.h"
+#include "shell/SplashWindow.h"
 
 #include "platform/widgets/Twips.h"
 #include "platform/widgets/WindowLook.h"
@@ -8,10 +8,11 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QTimer>
+#include "platform/widgets/WindowIds.h"
 
-Form6::Form6(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
-    setObjectName(QStringLiteral("Form6"));
+    setObjectName(WindowId::splash);
     setFixedSize(Twips::toPixels(6015), Twips::toPixels(4500));
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
@@ -29,18 +30,18 @@ Form6::Form6(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Frameless
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(2000);
-    connect(m_timer, &QTimer::timeout, this, &Form6::Timer1_Timer);
+    connect(m_timer, &QTimer::timeout, this, &SplashWindow::Timer1_Timer);
     m_timer->start();
 
     WindowLook::centreOnScreen(this);
 }
 
-void Form6::Timer1_Timer()
+void SplashWindow::Timer1_Timer()
 {
     if (m_handedOver)
         return;
     m_handedOver = true;
     hide();
-    WindowRegistry::instance().open(QStringLiteral("Form1"));
+    WindowRegistry::instance().open(WindowId::database);
     close();
 }
