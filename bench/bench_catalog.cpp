@@ -22,11 +22,11 @@ CatalogTablePtr load(const QString& path)
 {
     CatalogSource source;
     QString error;
-    QObject::connect(&source, &CatalogSource::OpenError, [&error](const QString& m) { error = m; });
-    source.Populate(path);
+    QObject::connect(&source, &CatalogSource::failed, [&error](const QString& m) { error = m; });
+    source.load(path);
     if (!error.isEmpty())
         qFatal("loading failed: %s", qPrintable(error));
-    return source.rsCustomers;
+    return source.records();
 }
 
 void verdict(const char* what, bool met)

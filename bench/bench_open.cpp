@@ -1,5 +1,5 @@
 // Opening a million-record catalog in the database window through File > Open, against the
-// data source's Populate alone, and scrolling the grid to its last row.
+// data source's load alone, and scrolling the grid to its last row.
 #include "Bench.h"
 #include "CatalogData.h"
 
@@ -35,7 +35,7 @@ int benchOpen(const QStringList&)
 
     const double populate = Bench::timeMs([&] {
         CatalogSource source;
-        source.Populate(path);
+        source.load(path);
     });
 
     QStringList boxes;
@@ -51,7 +51,7 @@ int benchOpen(const QStringList&)
     form.show();
     QCoreApplication::processEvents();
     QAction* open = form.findChild<QAction*>(QStringLiteral("mnuOpen"));
-    QTableView* grid = form.DataGrid1();
+    QTableView* grid = form.grid();
 
     // Until the window has painted its first rows and the record count.
     const double opened = Bench::timeMs([&] {

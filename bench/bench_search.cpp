@@ -44,23 +44,23 @@ Result timeSearch(DatabaseWindow& form, SearchController& search, bool byIndex, 
 {
     Result result;
     for (int run = 0; run < 3; ++run) {
-        form.Command4()->click();
+        form.resetButton()->click();
         if (byIndex) {
-            const int item = form.Combo1()->findText(value);
-            form.Combo1()->setCurrentIndex(item);
-            emit form.Combo1()->activated(item);
+            const int item = form.indexList()->findText(value);
+            form.indexList()->setCurrentIndex(item);
+            emit form.indexList()->activated(item);
         } else {
-            form.Text1()->setText(value);
-            form.Command3()->click();
+            form.searchBox()->setText(value);
+            form.searchButton()->click();
         }
         QElapsedTimer timer;
         timer.start();
         if (byIndex)
-            search.Timer2_Timer();
+            search.runIndexSearch();
         else
-            search.Timer1_Timer();
-        form.DataGrid1()->viewport()->repaint();
-        form.StatusBar1()->repaint();
+            search.runFileNameSearch();
+        form.grid()->viewport()->repaint();
+        form.statusBar()->repaint();
         result.ms = std::min(result.ms, timer.nsecsElapsed() / 1e6);
         result.count = form.gridModel()->rowCount();
         const QString shown = form.recordCountText();
@@ -88,8 +88,8 @@ int benchSearch(const QStringList&)
     form.show();
 
     CatalogSource source;
-    source.Populate(path);
-    if (!showLoadedCatalog(form, source.rsCustomers, path))
+    source.load(path);
+    if (!showLoadedCatalog(form, source.records(), path))
         qFatal("the catalog could not be shown");
     QCoreApplication::processEvents();
     Bench::printLine(QStringLiteral("search in the database window, %1 records")

@@ -23,21 +23,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FileChannel channel;
     CatalogSource source(channel);
     int errors = 0;
-    QObject::connect(&source, &CatalogSource::OpenError, [&](const QString&) { ++errors; });
+    QObject::connect(&source, &CatalogSource::failed, [&](const QString&) { ++errors; });
 
-    const VbBool valid = source.Validate(path);
-    if (channel.isOpen() || (valid != VbTrue && valid != VbFalse) || errors != (valid ? 0 : 1))
+    const bool valid = source.validate(path);
+    if (channel.isOpen() || errors != (valid ? 0 : 1))
         std::abort();
 
     errors = 0;
-    source.Populate(path);
-    if (channel.isOpen() || errors > 1 || !source.rsCustomers)
+    source.load(path);
+    if (channel.isOpen() || errors > 1 || !source.records())
         std::abort();
     // Every line end adds at most one record, and a last line without one adds one more.
     qint64 lineEnds = 0;
     for (size_t i = 0; i < size; ++i)
         lineEnds += data[i] == '\n' || data[i] == '\r';
-    const CatalogTable& rs = *source.rsCustomers;
+    const CatalogTable& rs = *source.records();
     if (rs.recordCount() > lineEnds + 1 || rs.isAdding() || (size == 0 && errors != 0))
         std::abort();
     for (qint64 r = 0; r < rs.recordCount(); ++r) {

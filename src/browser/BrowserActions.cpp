@@ -13,13 +13,13 @@ BrowserActions attachBrowserActions(DatabaseWindow& form)
     QPointer<DatabaseWindow> window(&form);
     SearchTargets targets;
     targets.window = &form;
-    targets.Text1 = form.Text1();
-    targets.Combo1 = form.Combo1();
-    targets.Command3 = form.Command3();
-    targets.Command4 = form.Command4();
-    targets.Timer1 = form.Timer1();
-    targets.Timer2 = form.Timer2();
-    targets.grid = form.DataGrid1();
+    targets.searchBox = form.searchBox();
+    targets.indexList = form.indexList();
+    targets.searchButton = form.searchButton();
+    targets.resetButton = form.resetButton();
+    targets.fileNameSearchTimer = form.fileNameSearchTimer();
+    targets.indexSearchTimer = form.indexSearchTimer();
+    targets.grid = form.grid();
     targets.records = [window] { return window ? window->recordSet() : CatalogTablePtr(); };
     targets.bindGrid = [window] {
         if (window)
@@ -31,13 +31,13 @@ BrowserActions attachBrowserActions(DatabaseWindow& form)
     };
     targets.formatGrid = [window] {
         if (window)
-            FormatGrid(*window);
+            formatGrid(*window);
     };
 
     BrowserActions actions;
     actions.search = new SearchController(std::move(targets), &form);
     actions.search->setObjectName(QStringLiteral("search"));
-    actions.open = new RecordOpenAction(form.DataGrid1(), &form);
+    actions.open = new RecordOpenAction(form.grid(), &form);
     actions.open->setObjectName(QStringLiteral("recordOpenAction"));
     return actions;
 }

@@ -149,20 +149,20 @@ DatabaseWindow::DatabaseWindow(QWidget* parent) : QMainWindow(parent)
     m_statusBar->setFixedHeight(Twips::toPixels(375));
     setStatusBar(m_statusBar);
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(500);
-    m_timer1->setSingleShot(true);
-    m_timer2 = new QTimer(this);
-    m_timer2->setObjectName(QStringLiteral("Timer2"));
-    m_timer2->setInterval(500);
-    m_timer2->setSingleShot(true);
+    m_fileNameSearchTimer = new QTimer(this);
+    m_fileNameSearchTimer->setObjectName(QStringLiteral("Timer1"));
+    m_fileNameSearchTimer->setInterval(500);
+    m_fileNameSearchTimer->setSingleShot(true);
+    m_indexSearchTimer = new QTimer(this);
+    m_indexSearchTimer->setObjectName(QStringLiteral("Timer2"));
+    m_indexSearchTimer->setInterval(500);
+    m_indexSearchTimer->setSingleShot(true);
 
     setTabOrder();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
     WindowLook::centreOnScreen(this);
-    m_text1->setFocus();
+    m_searchBox->setFocus();
 }
 
 DatabaseWindow::~DatabaseWindow()
@@ -178,37 +178,37 @@ DatabaseWindow* DatabaseWindow::current()
 
 void DatabaseWindow::buildControls(QWidget* client)
 {
-    m_frame1 = new QGroupBox(QStringLiteral("Search "), client);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setGeometry(Twips::rect(120, 120, 9615, 1095));
-    m_label2 = label(QStringLiteral("Label2"), QStringLiteral("Index"), m_frame1,
+    m_searchFrame = new QGroupBox(QStringLiteral("Search "), client);
+    m_searchFrame->setObjectName(QStringLiteral("Frame1"));
+    m_searchFrame->setGeometry(Twips::rect(120, 120, 9615, 1095));
+    m_indexLabel = label(QStringLiteral("Label2"), QStringLiteral("Index"), m_searchFrame,
                      Twips::rect(120, 240, 495, 255));
-    m_label3 = label(QStringLiteral("Label3"), QStringLiteral("Search String"), m_frame1,
+    m_searchLabel = label(QStringLiteral("Label3"), QStringLiteral("Search String"), m_searchFrame,
                      Twips::rect(1560, 240, 1455, 255));
 
     // The search controls lie over the group box but belong to the window.
-    m_combo1 = new QComboBox(client);
-    m_combo1->setObjectName(QStringLiteral("Combo1"));
-    m_combo1->setGeometry(Twips::rect(240, 600, 1215, 315));
-    m_combo1->setEditable(true);
-    m_combo1->setInsertPolicy(QComboBox::NoInsert);
-    m_combo1->setAccessibleName(QStringLiteral("Index"));
-    m_label2->setBuddy(m_combo1);
+    m_indexList = new QComboBox(client);
+    m_indexList->setObjectName(QStringLiteral("Combo1"));
+    m_indexList->setGeometry(Twips::rect(240, 600, 1215, 315));
+    m_indexList->setEditable(true);
+    m_indexList->setInsertPolicy(QComboBox::NoInsert);
+    m_indexList->setAccessibleName(QStringLiteral("Index"));
+    m_indexLabel->setBuddy(m_indexList);
 
-    m_text1 = new QLineEdit(client);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setGeometry(Twips::rect(1680, 600, 5655, 375));
-    m_text1->setAccessibleName(QStringLiteral("Search String"));
-    m_label3->setBuddy(m_text1);
+    m_searchBox = new QLineEdit(client);
+    m_searchBox->setObjectName(QStringLiteral("Text1"));
+    m_searchBox->setGeometry(Twips::rect(1680, 600, 5655, 375));
+    m_searchBox->setAccessibleName(QStringLiteral("Search String"));
+    m_searchLabel->setBuddy(m_searchBox);
 
-    m_command3 = button(QStringLiteral("Command3"), QStringLiteral("&Search"), client,
+    m_searchButton = button(QStringLiteral("Command3"), QStringLiteral("&Search"), client,
                         Twips::rect(7560, 600, 855, 375));
-    m_command4 = button(QStringLiteral("Command4"), QStringLiteral("&Reset"), client,
+    m_resetButton = button(QStringLiteral("Command4"), QStringLiteral("&Reset"), client,
                         Twips::rect(8520, 600, 855, 375));
 
-    m_frame2 = new QGroupBox(QStringLiteral("Records"), client);
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    m_frame2->setGeometry(Twips::rect(120, 1320, 9615, 4815));
+    m_recordsFrame = new QGroupBox(QStringLiteral("Records"), client);
+    m_recordsFrame->setObjectName(QStringLiteral("Frame2"));
+    m_recordsFrame->setGeometry(Twips::rect(120, 1320, 9615, 4815));
 
     m_model = new CatalogGridModel(this);
     m_grid = new QTableView(client);
@@ -237,9 +237,9 @@ void DatabaseWindow::buildControls(QWidget* client)
     columns->setHighlightSections(false);
     m_grid->setModel(m_model);
 
-    m_command5 = button(QStringLiteral("Command5"), QStringLiteral("&Quit"), client,
+    m_quitButton = button(QStringLiteral("Command5"), QStringLiteral("&Quit"), client,
                         Twips::rect(8760, 6240, 975, 375));
-    connect(m_command5, &QPushButton::clicked, this, &DatabaseWindow::quit);
+    connect(m_quitButton, &QPushButton::clicked, this, &DatabaseWindow::quit);
 }
 
 void DatabaseWindow::buildMenus()
@@ -248,16 +248,16 @@ void DatabaseWindow::buildMenus()
     bar->setObjectName(QStringLiteral("menuBar"));
     bar->setNativeMenuBar(false);
 
-    m_mnuopenfile = bar->addAction(QStringLiteral("Open File"));
-    m_mnuopenfile->setObjectName(QStringLiteral("mnuopenfile"));
-    m_mnuopenfile->setEnabled(false);
+    m_openAction = bar->addAction(QStringLiteral("Open File"));
+    m_openAction->setObjectName(QStringLiteral("mnuopenfile"));
+    m_openAction->setEnabled(false);
 
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
     file->menuAction()->setObjectName(QStringLiteral("mnuFileAction"));
     QAction* open = file->addAction(QStringLiteral("&Open"));
     open->setObjectName(QStringLiteral("mnuOpen"));
-    connect(open, &QAction::triggered, this, &DatabaseWindow::mnuOpen_Click);
+    connect(open, &QAction::triggered, this, &DatabaseWindow::onOpenTriggered);
     QAction* exit = file->addAction(QStringLiteral("&Exit"));
     exit->setObjectName(QStringLiteral("mnuExit"));
     connect(exit, &QAction::triggered, this, &DatabaseWindow::exitWithoutStoring);
@@ -282,7 +282,7 @@ void DatabaseWindow::buildMenus()
 
 void DatabaseWindow::setTabOrder()
 {
-    const QList<QWidget*> order = {m_text1, m_command3, m_command5, m_command4, m_grid, m_combo1};
+    const QList<QWidget*> order = {m_searchBox, m_searchButton, m_quitButton, m_resetButton, m_grid, m_indexList};
     for (int i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -319,18 +319,18 @@ CatalogSource* DatabaseWindow::freshDataSource()
 {
     // Every attempt gets a new data source; the record set of the old one lives on in the
     // holder for as long as the grid shows it.
-    m_objdatasource = std::make_unique<CatalogSource>();
-    connect(m_objdatasource.get(), &CatalogSource::OpenError, this, &DatabaseWindow::objDataSource_OpenError);
-    return m_objdatasource.get();
+    m_source = std::make_unique<CatalogSource>();
+    connect(m_source.get(), &CatalogSource::failed, this, &DatabaseWindow::showOpenError);
+    return m_source.get();
 }
 
 void DatabaseWindow::load()
 {
     QCoreApplication::processEvents();
-    frmOpen();
+    reopenRememberedCatalog();
 }
 
-void DatabaseWindow::frmOpen()
+void DatabaseWindow::reopenRememberedCatalog()
 {
     QCoreApplication::processEvents();
 
@@ -344,24 +344,24 @@ void DatabaseWindow::frmOpen()
     try {
         CatalogSource* source = freshDataSource();
         QString failure;
-        if (source->Validate(remembered, &failure) != VbTrue) {
-            // A refusal has already been shown through OpenError; only a file that could not
+        if (!source->validate(remembered, &failure)) {
+            // A refusal has already been shown through failed(); only a file that could not
             // be read at all is reported here.
             if (!failure.isEmpty())
                 Dialogs::inform(this, kPreviousFileFailed, kFileOpenError);
             return;
         }
-        source->Populate(remembered);
-        if (!source->rsCustomers)
+        source->load(remembered);
+        if (!source->records())
             return; // the source could not load it and has said why
-        if (!showLoadedCatalog(*this, source->rsCustomers, remembered, &failure))
+        if (!showLoadedCatalog(*this, source->records(), remembered, &failure))
             Dialogs::inform(this, kPreviousFileFailed, kFileOpenError);
     } catch (const std::bad_alloc&) {
         informOutOfMemory(remembered);
     }
 }
 
-void DatabaseWindow::mnuOpen_Click()
+void DatabaseWindow::onOpenTriggered()
 {
     // The dialog opens in the program's own folder.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
@@ -373,18 +373,18 @@ void DatabaseWindow::mnuOpen_Click()
 
     try {
         QString failure;
-        if (freshDataSource()->Validate(chosen, &failure) != VbTrue) {
+        if (!freshDataSource()->validate(chosen, &failure)) {
             // A folder chosen by name is a path access error, which the command passes over
-            // silently; a refusal was already shown through OpenError.
+            // silently; a refusal was already shown through failed().
             if (!failure.isEmpty() && !QFileInfo(chosen).isDir())
                 Dialogs::inform(this, failure, kFileError);
             return;
         }
         CatalogSource* source = freshDataSource();
-        source->Populate(chosen);
-        if (!source->rsCustomers)
+        source->load(chosen);
+        if (!source->records())
             return; // the source could not load it and has said why
-        if (!showLoadedCatalog(*this, source->rsCustomers, chosen, &failure))
+        if (!showLoadedCatalog(*this, source->records(), chosen, &failure))
             Dialogs::inform(this, failure, kFileError);
     } catch (const std::bad_alloc&) {
         informOutOfMemory(chosen);
@@ -397,9 +397,9 @@ void DatabaseWindow::informOutOfMemory(const QString& path)
                     kFileOpenError);
 }
 
-void DatabaseWindow::objDataSource_OpenError(const QString& Message)
+void DatabaseWindow::showOpenError(const QString& message)
 {
-    Dialogs::inform(this, Message, kFileOpenError);
+    Dialogs::inform(this, message, kFileOpenError);
 }
 
 void DatabaseWindow::quit()

@@ -23,7 +23,7 @@ class PanelStatusBar;
 // status bar, the index values in the index list and the file in the caption.
 //
 // It opens catalogs at start-up (the remembered file) and through File > Open, owns its current
-// data source (objdatasource) and the record-set holder (Adodc1) that the grid, the search and
+// data source (source) and the record-set holder (Adodc1) that the grid, the search and
 // the capture run share. Quit and the close box store the remembered file and end the program;
 // File > Exit ends it without storing. The window exists at most once; current() finds it.
 class DatabaseWindow : public QMainWindow
@@ -43,42 +43,42 @@ public:
     static DatabaseWindow* current();
 
     // Loading work, run once before the window is first shown: lets pending events run once,
-    // then reopens the remembered catalog (frmOpen).
+    // then reopens the remembered catalog (reopenRememberedCatalog).
     void load();
-    void frmOpen();
+    void reopenRememberedCatalog();
 
     // File > Open.
-    void mnuOpen_Click();
+    void onOpenTriggered();
     // The current data source's failure notification.
-    void objDataSource_OpenError(const QString& Message);
+    void showOpenError(const QString& message);
 
     // The record-set holder Adodc1: the record set the grid shows and the search filters.
     CatalogTablePtr recordSet() const { return m_holder; }
     void setRecordSet(const CatalogTablePtr& records) { m_holder = records; }
-    // Binds the grid to the holder's record set (again); FormatGrid is the caller's next step.
+    // Binds the grid to the holder's record set (again); formatGrid is the caller's next step.
     void bindGrid();
     CatalogGridModel* gridModel() const { return m_model; }
 
-    // Whether a grid column wraps its text onto the row's second line (FormatGrid sets it).
+    // Whether a grid column wraps its text onto the row's second line (formatGrid sets it).
     void setColumnWraps(int column, bool wraps);
     bool columnWraps(int column) const;
 
     // The current data source; null before the first open attempt.
-    CatalogSource* objdatasource() const { return m_objdatasource.get(); }
+    CatalogSource* source() const { return m_source.get(); }
 
     // Controls, by their names.
-    QGroupBox* Frame1() const { return m_frame1; }
-    QGroupBox* Frame2() const { return m_frame2; }
-    QComboBox* Combo1() const { return m_combo1; }
-    QLineEdit* Text1() const { return m_text1; }
-    QPushButton* Command3() const { return m_command3; }
-    QPushButton* Command4() const { return m_command4; }
-    QPushButton* Command5() const { return m_command5; }
-    QTableView* DataGrid1() const { return m_grid; }
-    PanelStatusBar* StatusBar1() const { return m_statusBar; }
-    QTimer* Timer1() const { return m_timer1; }
-    QTimer* Timer2() const { return m_timer2; }
-    QAction* mnuopenfile() const { return m_mnuopenfile; }
+    QGroupBox* searchFrame() const { return m_searchFrame; }
+    QGroupBox* recordsFrame() const { return m_recordsFrame; }
+    QComboBox* indexList() const { return m_indexList; }
+    QLineEdit* searchBox() const { return m_searchBox; }
+    QPushButton* searchButton() const { return m_searchButton; }
+    QPushButton* resetButton() const { return m_resetButton; }
+    QPushButton* quitButton() const { return m_quitButton; }
+    QTableView* grid() const { return m_grid; }
+    PanelStatusBar* statusBar() const { return m_statusBar; }
+    QTimer* fileNameSearchTimer() const { return m_fileNameSearchTimer; }
+    QTimer* indexSearchTimer() const { return m_indexSearchTimer; }
+    QAction* openAction() const { return m_openAction; }
 
     // Status-bar panel 3, which shows the record count.
     QString recordCountText() const;
@@ -98,21 +98,21 @@ private:
     void exitWithoutStoring();
 
     CatalogTablePtr m_holder;
-    std::unique_ptr<CatalogSource> m_objdatasource;
+    std::unique_ptr<CatalogSource> m_source;
     CatalogGridModel* m_model = nullptr;
 
-    QGroupBox* m_frame1 = nullptr;
-    QGroupBox* m_frame2 = nullptr;
-    QLabel* m_label2 = nullptr;
-    QLabel* m_label3 = nullptr;
-    QComboBox* m_combo1 = nullptr;
-    QLineEdit* m_text1 = nullptr;
-    QPushButton* m_command3 = nullptr;
-    QPushButton* m_command4 = nullptr;
-    QPushButton* m_command5 = nullptr;
+    QGroupBox* m_searchFrame = nullptr;
+    QGroupBox* m_recordsFrame = nullptr;
+    QLabel* m_indexLabel = nullptr;
+    QLabel* m_searchLabel = nullptr;
+    QComboBox* m_indexList = nullptr;
+    QLineEdit* m_searchBox = nullptr;
+    QPushButton* m_searchButton = nullptr;
+    QPushButton* m_resetButton = nullptr;
+    QPushButton* m_quitButton = nullptr;
     QTableView* m_grid = nullptr;
     PanelStatusBar* m_statusBar = nullptr;
-    QTimer* m_timer1 = nullptr;
-    QTimer* m_timer2 = nullptr;
-    QAction* m_mnuopenfile = nullptr;
+    QTimer* m_fileNameSearchTimer = nullptr;
+    QTimer* m_indexSearchTimer = nullptr;
+    QAction* m_openAction = nullptr;
 };

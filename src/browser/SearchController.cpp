@@ -24,20 +24,20 @@ void clearFilter(CatalogTable& records)
 SearchController::SearchController(SearchTargets targets, QObject* parent)
     : QObject(parent), m_targets(std::move(targets))
 {
-    if (m_targets.Command3)
-        connect(m_targets.Command3, &QAbstractButton::clicked, this,
-                &SearchController::Command3_Click);
-    if (m_targets.Command4)
-        connect(m_targets.Command4, &QAbstractButton::clicked, this,
-                &SearchController::Command4_Click);
+    if (m_targets.searchButton)
+        connect(m_targets.searchButton, &QAbstractButton::clicked, this,
+                &SearchController::onSearchClicked);
+    if (m_targets.resetButton)
+        connect(m_targets.resetButton, &QAbstractButton::clicked, this,
+                &SearchController::onResetClicked);
     // activated: a choice by the user, by mouse or keyboard, not a change made by the program.
-    if (m_targets.Combo1)
-        connect(m_targets.Combo1, qOverload<int>(&QComboBox::activated), this,
-                &SearchController::Combo1_Click);
-    if (m_targets.Timer1)
-        connect(m_targets.Timer1, &QTimer::timeout, this, &SearchController::Timer1_Timer);
-    if (m_targets.Timer2)
-        connect(m_targets.Timer2, &QTimer::timeout, this, &SearchController::Timer2_Timer);
+    if (m_targets.indexList)
+        connect(m_targets.indexList, qOverload<int>(&QComboBox::activated), this,
+                &SearchController::onIndexChosen);
+    if (m_targets.fileNameSearchTimer)
+        connect(m_targets.fileNameSearchTimer, &QTimer::timeout, this, &SearchController::runFileNameSearch);
+    if (m_targets.indexSearchTimer)
+        connect(m_targets.indexSearchTimer, &QTimer::timeout, this, &SearchController::runIndexSearch);
 }
 
 CatalogQuery SearchController::fileNameCriterion(const QString& text)
@@ -65,7 +65,7 @@ void SearchController::formatGrid()
     if (m_targets.formatGrid)
         m_targets.formatGrid();
     else
-        FormatGrid();
+        formatGrid();
 }
 
 void SearchController::followCurrentRecord(const CatalogTable& records)
@@ -86,9 +86,9 @@ void SearchController::bindGrid()
         m_targets.bindGrid();
 }
 
-void SearchController::Command3_Click()
+void SearchController::onSearchClicked()
 {
-    if (!m_targets.Text1 || m_targets.Text1->text().isEmpty())
+    if (!m_targets.searchBox || m_targets.searchBox->text().isEmpty())
         return;
     // With no catalog there is nothing to narrow; the indicator does not even appear.
     if (!currentRecords())
@@ -96,25 +96,25 @@ void SearchController::Command3_Click()
     // Let the button's own repaint and anything else waiting happen before the indicator.
     QCoreApplication::processEvents();
     WindowRegistry::instance().open(kIndicator);
-    if (m_targets.Timer1)
-        m_targets.Timer1->start();
+    if (m_targets.fileNameSearchTimer)
+        m_targets.fileNameSearchTimer->start();
 }
 
-void SearchController::Combo1_Click()
+void SearchController::onIndexChosen()
 {
     if (!currentRecords())
         return;
     WindowRegistry::instance().open(kIndicator);
-    if (m_targets.Timer2)
-        m_targets.Timer2->start();
+    if (m_targets.indexSearchTimer)
+        m_targets.indexSearchTimer->start();
 }
 
-void SearchController::Timer1_Timer()
+void SearchController::runFileNameSearch()
 {
     searchWork(Kind::FileName);
 }
 
-void SearchController::Timer2_Timer()
+void SearchController::runIndexSearch()
 {
     searchWork(Kind::Index);
 }
@@ -131,8 +131,8 @@ void SearchController::searchWork(Kind kind)
     if (records) {
         records->setQuery(
             kind == Kind::FileName
-                ? fileNameCriterion(m_targets.Text1 ? m_targets.Text1->text() : QString())
-                : indexCriterion(m_targets.Combo1 ? m_targets.Combo1->currentText() : QString()));
+                ? fileNameCriterion(m_targets.searchBox ? m_targets.searchBox->text() : QString())
+                : indexCriterion(m_targets.indexList ? m_targets.indexList->currentText() : QString()));
         const qint64 count = records->recordCount();
         if (count > 0) {
             if (m_targets.setRecordCountText)
@@ -144,7 +144,7 @@ void SearchController::searchWork(Kind kind)
         }
     }
 
-    QTimer* timer = kind == Kind::FileName ? m_targets.Timer1 : m_targets.Timer2;
+    QTimer* timer = kind == Kind::FileName ? m_targets.fileNameSearchTimer : m_targets.indexSearchTimer;
     if (timer)
         timer->stop();
     WindowRegistry::instance().close(kIndicator);
@@ -164,29 +164,29 @@ void SearchController::noRecordsFound(Kind kind, CatalogTable& records)
     records.moveFirst();
     followCurrentRecord(records);
     // The search box, not the index list: the list keeps the value that found nothing.
-    if (m_targets.Text1)
-        m_targets.Text1->clear();
+    if (m_targets.searchBox)
+        m_targets.searchBox->clear();
     formatGrid();
 }
 
-void SearchController::Command4_Click()
+void SearchController::onResetClicked()
 {
     const CatalogTablePtr records = currentRecords();
     if (!records)
         return;
     clearFilter(*records);
     bindGrid();
-    if (m_targets.Text1)
-        m_targets.Text1->clear();
+    if (m_targets.searchBox)
+        m_targets.searchBox->clear();
     if (m_targets.setRecordCountText)
         m_targets.setRecordCountText(recordCountText(records->recordCount()));
     formatGrid();
-    if (m_targets.Combo1) {
+    if (m_targets.indexList) {
         // The typed or chosen text goes; the list of index values stays.
-        if (m_targets.Combo1->isEditable())
-            m_targets.Combo1->clearEditText();
+        if (m_targets.indexList->isEditable())
+            m_targets.indexList->clearEditText();
         else
-            m_targets.Combo1->setCurrentIndex(-1);
+            m_targets.indexList->setCurrentIndex(-1);
     }
     records->moveFirst();
     followCurrentRecord(*records);

@@ -20,13 +20,13 @@ class QWidget;
 struct SearchTargets
 {
     QWidget* window = nullptr;           // parent of the message boxes
-    QLineEdit* Text1 = nullptr;          // search box
-    QComboBox* Combo1 = nullptr;         // index list
-    QAbstractButton* Command3 = nullptr; // "&Search"
-    QAbstractButton* Command4 = nullptr; // "&Reset"
-    QTimer* Timer1 = nullptr;            // file-name search
-    QTimer* Timer2 = nullptr;            // index search
-    QTableView* grid = nullptr;          // DataGrid1: its current row follows the table
+    QLineEdit* searchBox = nullptr;          // search box
+    QComboBox* indexList = nullptr;         // index list
+    QAbstractButton* searchButton = nullptr; // "&Search"
+    QAbstractButton* resetButton = nullptr; // "&Reset"
+    QTimer* fileNameSearchTimer = nullptr;            // file-name search
+    QTimer* indexSearchTimer = nullptr;            // index search
+    QTableView* grid = nullptr;          // grid: its current row follows the table
 
     std::function<CatalogTablePtr()> records;               // the holder's table, or null
     std::function<void()> bindGrid;                         // bind the grid to the holder again
@@ -56,11 +56,11 @@ public:
     static constexpr const char* kNoRecordsTitle = "Filter Status";
 
     // The handlers, public so the window's own code and tests can run them.
-    void Command3_Click(); // start the file-name search
-    void Combo1_Click();   // start the index search
-    void Timer1_Timer();   // the file-name search work
-    void Timer2_Timer();   // the index search work
-    void Command4_Click(); // reset
+    void onSearchClicked(); // start the file-name search
+    void onIndexChosen();   // start the index search
+    void runFileNameSearch();   // the file-name search work
+    void runIndexSearch();   // the index search work
+    void onResetClicked(); // reset
 
 private:
     enum class Kind

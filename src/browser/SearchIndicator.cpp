@@ -35,8 +35,8 @@ QTimer* makeTimer(QObject* parent, const char* name)
 } // namespace
 
 SearchIndicator::SearchIndicator(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), Timer1(makeTimer(this, "Timer1")),
-      Timer2(makeTimer(this, "Timer2")), Timer3(makeTimer(this, "Timer3"))
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), m_firstStep(makeTimer(this, "Timer1")),
+      m_secondStep(makeTimer(this, "Timer2")), m_thirdStep(makeTimer(this, "Timer3"))
 {
     setObjectName(WindowId::searchIndicator);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -50,15 +50,15 @@ SearchIndicator::SearchIndicator(QWidget* parent)
         label->setGeometry(Twips::rect(360, 120, 2175, 495));
         label->setFont(font);
         label->setVisible(i == 0);
-        Label1[size_t(i)] = label;
+        m_labels[size_t(i)] = label;
     }
 
-    connect(Timer1, &QTimer::timeout, this, &SearchIndicator::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &SearchIndicator::Timer2_Timer);
-    connect(Timer3, &QTimer::timeout, this, &SearchIndicator::Timer3_Timer);
+    connect(m_firstStep, &QTimer::timeout, this, &SearchIndicator::showSecondDot);
+    connect(m_secondStep, &QTimer::timeout, this, &SearchIndicator::showThirdDot);
+    connect(m_thirdStep, &QTimer::timeout, this, &SearchIndicator::showFirstDot);
 
     // Loading: the sequence starts the moment the window exists.
-    Timer1->start();
+    m_firstStep->start();
 }
 
 QString SearchIndicator::labelText(int index)
@@ -76,34 +76,34 @@ QString SearchIndicator::labelText(int index)
 int SearchIndicator::visibleLabel() const
 {
     for (int i = 0; i < 3; ++i) {
-        if (!Label1[size_t(i)]->isHidden())
+        if (!m_labels[size_t(i)]->isHidden())
             return i;
     }
     return -1;
 }
 
-void SearchIndicator::Timer1_Timer()
+void SearchIndicator::showSecondDot()
 {
-    Label1[0]->setVisible(false);
-    Label1[1]->setVisible(true);
-    Timer2->start();
-    Timer1->stop();
+    m_labels[0]->setVisible(false);
+    m_labels[1]->setVisible(true);
+    m_secondStep->start();
+    m_firstStep->stop();
 }
 
-void SearchIndicator::Timer2_Timer()
+void SearchIndicator::showThirdDot()
 {
-    Label1[1]->setVisible(false);
-    Label1[2]->setVisible(true);
-    Timer2->stop();
-    Timer3->start();
+    m_labels[1]->setVisible(false);
+    m_labels[2]->setVisible(true);
+    m_secondStep->stop();
+    m_thirdStep->start();
 }
 
-void SearchIndicator::Timer3_Timer()
+void SearchIndicator::showFirstDot()
 {
     // The sequence ends here, back at one dot; nothing is armed again.
-    Label1[2]->setVisible(false);
-    Label1[0]->setVisible(true);
-    Timer3->stop();
+    m_labels[2]->setVisible(false);
+    m_labels[0]->setVisible(true);
+    m_thirdStep->stop();
 }
 
 void SearchIndicator::showEvent(QShowEvent* event)
@@ -122,9 +122,9 @@ void SearchIndicator::closeEvent(QCloseEvent* event)
 
 void SearchIndicator::disarmAll()
 {
-    Timer1->stop();
-    Timer2->stop();
-    Timer3->stop();
+    m_firstStep->stop();
+    m_secondStep->stop();
+    m_thirdStep->stop();
 }
 
 void SearchIndicator::centreOnScreen()

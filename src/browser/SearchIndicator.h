@@ -21,7 +21,7 @@ public:
 
     // The label shown now (0, 1 or 2), -1 if none is.
     int visibleLabel() const;
-    QLabel* label(int index) const { return Label1[size_t(index)]; }
+    QLabel* label(int index) const { return m_labels[size_t(index)]; }
 
     static QString labelText(int index);
 
@@ -30,16 +30,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void Timer1_Timer();
-    void Timer2_Timer();
-    void Timer3_Timer();
+    void showSecondDot();
+    void showThirdDot();
+    void showFirstDot();
     void centreOnScreen();
     void disarmAll();
 
-    std::array<QLabel*, 3> Label1{};
-    QTimer* Timer1;
-    QTimer* Timer2;
-    QTimer* Timer3;
+    std::array<QLabel*, 3> m_labels{};
+    QTimer* m_firstStep;
+    QTimer* m_secondStep;
+    QTimer* m_thirdStep;
 };
 
 // Registers the indicator under the name "Form2".

@@ -75,17 +75,17 @@ bool showLoadedCatalog(DatabaseWindow& form, const CatalogTablePtr& records, con
     form.bindGrid();
     form.setRecordCountText(QString::fromLatin1(DatabaseWindow::kRecordCountText) +
                             QString::number(records->recordCount()));
-    FormatGrid(form);
+    formatGrid(form);
 
     double highest = 0;
     const bool anyIndex = highestIndex(*records, &highest);
 
     records->moveFirst();
     if (form.gridModel()->rowCount() > 0)
-        form.DataGrid1()->setCurrentIndex(form.gridModel()->index(0, 0));
+        form.grid()->setCurrentIndex(form.gridModel()->index(0, 0));
 
     // The list offers only the index values of the catalog now shown.
-    QComboBox* list = form.Combo1();
+    QComboBox* list = form.indexList();
     list->clear();
     if (anyIndex)
         list->addItems(indexValuesUpTo(highest));
@@ -95,9 +95,9 @@ bool showLoadedCatalog(DatabaseWindow& form, const CatalogTablePtr& records, con
     return true;
 }
 
-void FormatGrid(DatabaseWindow& form)
+void formatGrid(DatabaseWindow& form)
 {
-    QTableView* grid = form.DataGrid1();
+    QTableView* grid = form.grid();
     grid->setColumnWidth(0, Twips::toPixels(500));
     grid->setColumnWidth(1, Twips::toPixels(7274));
     grid->setColumnWidth(2, Twips::toPixels(1000));
@@ -107,8 +107,8 @@ void FormatGrid(DatabaseWindow& form)
     form.setColumnWraps(1, true);
 }
 
-void FormatGrid()
+void formatGrid()
 {
     if (DatabaseWindow* form = DatabaseWindow::current())
-        FormatGrid(*form);
+        formatGrid(*form);
 }

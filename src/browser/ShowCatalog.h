@@ -8,7 +8,7 @@ class DatabaseWindow;
 
 // Shows a loaded catalog in the database window, the same steps for File > Open, start-up and
 // a finished capture: the table goes into the holder, the grid is bound to it, the record
-// count goes to the status bar, FormatGrid lays the grid out, the index list is filled with
+// count goes to the status bar, formatGrid lays the grid out, the index list is filled with
 // 1..N (N the highest index among the records), the first record becomes current, the caption
 // names the file and lastfilename remembers it. Returns false with a description when a step
 // fails; the steps before it stay done.
@@ -17,6 +17,6 @@ bool showLoadedCatalog(DatabaseWindow& form, const CatalogTablePtr& records, con
 
 // Lays out the database window's grid: column widths 500, 7274 and 1000 twips, rows 400 twips
 // high, file names wrapping. Acts on the open database window, if any.
-void FormatGrid();
+void formatGrid();
 // The same on a given database window.
-void FormatGrid(DatabaseWindow& form);
+void formatGrid(DatabaseWindow& form);

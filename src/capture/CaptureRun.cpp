@@ -83,11 +83,11 @@ bool showInDatabase(const QString& name, QString* failure)
     }
     // A load that fails part-way is told as File > Open tells it; the records read stay shown.
     CatalogSource source;
-    QObject::connect(&source, &CatalogSource::OpenError, database, [database](const QString& message) {
+    QObject::connect(&source, &CatalogSource::failed, database, [database](const QString& message) {
         Dialogs::inform(database, message, QStringLiteral("File Open Error"));
     });
-    source.Populate(name);
-    return showLoadedCatalog(*database, source.rsCustomers, name, failure);
+    source.load(name);
+    return showLoadedCatalog(*database, source.records(), name, failure);
 }
 
 // The index value the loader can read back: at most five characters, no blank at either end,

@@ -68,10 +68,10 @@ CatalogSource::CatalogSource(QObject* parent) : CatalogSource(FileChannel::insta
 
 CatalogSource::CatalogSource(FileChannel& channel, QObject* parent) : QObject(parent), m_channel(&channel) {}
 
-VbBool CatalogSource::Validate(const QString& filename, QString* failure)
+bool CatalogSource::validate(const QString& path, QString* failure)
 {
-    if (!m_channel->open(filename, FileChannel::Mode::Input, failure))
-        return VbFalse;
+    if (!m_channel->open(path, FileChannel::Mode::Input, failure))
+        return false;
 
     enum class Outcome { Passed, IncorrectFormat, NoFirstLine } outcome;
     {
@@ -120,50 +120,44 @@ VbBool CatalogSource::Validate(const QString& filename, QString* failure)
     }
     switch (outcome) {
     case Outcome::Passed:
-        return VbTrue;
+        return true;
     case Outcome::IncorrectFormat:
-        emit OpenError(QString::fromLatin1(kIncorrectFormat));
-        return VbFalse;
+        emit failed(QString::fromLatin1(kIncorrectFormat));
+        return false;
     case Outcome::NoFirstLine:
         break;
     }
-    emit OpenError(QString::fromLatin1(kPreviouslyCreatedIncorrect));
-    return VbFalse;
+    emit failed(QString::fromLatin1(kPreviouslyCreatedIncorrect));
+    return false;
 }
 
-void CatalogSource::Populate(const QString& mvarfilename)
+void CatalogSource::load(const QString& path)
 {
-    currentfile = mvarfilename;
+    m_path = path;
     QString error;
-    if (!m_channel->open(mvarfilename, FileChannel::Mode::Input, &error)) {
-        emit OpenError(error);
+    if (!m_channel->open(path, FileChannel::Mode::Input, &error)) {
+        emit failed(error);
         return;
     }
 
-    bool failed = false;
+    bool broken = false;
     {
         FileChannelCloser closer(*m_channel);
-        const CatalogTablePtr earlier = rsCustomers;
+        const CatalogTablePtr earlier = m_records;
         try {
             auto records = std::make_shared<CatalogTable>();
-            rsCustomers = records;
-            failed = !readRecords(*m_channel, *records, &error);
+            m_records = records;
+            broken = !readRecords(*m_channel, *records, &error);
             records->moveFirst();
         } catch (const std::bad_alloc&) {
             // The catalog does not fit: what was read goes, so that the program has its memory
             // back, and the source keeps the record set it had, as when a file cannot be opened.
-            rsCustomers = earlier;
-            error = QStringLiteral("Not enough memory to open %1").arg(mvarfilename);
-            failed = true;
+            m_records = earlier;
+            error = QStringLiteral("Not enough memory to open %1").arg(path);
+            broken = true;
         }
     }
     // The channel is free again before anyone hears of the failure.
-    if (failed)
-        emit OpenError(error);
-}
-
-CatalogTablePtr CatalogSource::GetDataMember(const QString& dataMember) const
-{
-    Q_UNUSED(dataMember);
-    return rsCustomers;
+    if (broken)
+        emit failed(error);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "catalog/CatalogTable.h"
-#include "platform/core/VbBool.h"
 
 #include <QObject>
 #include <QString>
@@ -10,8 +9,8 @@ class FileChannel;
 
 // The catalog data source: checks a catalog file, loads it into a catalog table of three text
 // fields ("Index" 5, "Filename" 32767, "Size (bytes)" 30 characters) and reports every failure
-// through OpenError, which is delivered synchronously, before the failing call returns.
-// It owns rsCustomers; each Populate replaces it with a new table.
+// through failed(), which is delivered synchronously, before the failing call returns.
+// Each load replaces its records with a new table.
 class CatalogSource : public QObject
 {
     Q_OBJECT
@@ -25,32 +24,28 @@ public:
     explicit CatalogSource(QObject* parent = nullptr);
     explicit CatalogSource(FileChannel& channel, QObject* parent = nullptr);
 
-    CatalogTablePtr rsCustomers;
-    QString currentfile;
+    // The table the last load built (null before any), and the file it was asked for.
+    const CatalogTablePtr& records() const { return m_records; }
+    const QString& path() const { return m_path; }
 
-    // First-line check. On refusal raises OpenError ("Incorrect Format" or "Previously created
-    // file is of incorrect format") and returns VbFalse. A file that cannot be opened at all is
-    // not an OpenError: the call fails, VbFalse is returned and *failure gets the description.
-    VbBool Validate(const QString& filename, QString* failure = nullptr);
+    // First-line check. On refusal emits failed() ("Incorrect Format" or "Previously created
+    // file is of incorrect format") and returns false. A file that cannot be opened at all is
+    // not reported through failed(): false is returned and *failure gets the description.
+    bool validate(const QString& path, QString* failure = nullptr);
 
-    // Builds a new rsCustomers from the file. Always returns normally; a failure raises
-    // OpenError with its description, and the records read before it stay. Running out of
-    // memory raises "Not enough memory to open <file>" and leaves rsCustomers as it was.
-    void Populate(const QString& mvarfilename);
-
-    bool ProperFileType() const { return m_properFileType; }
-    void setProperFileType(bool value) { m_properFileType = value; }
-
-    // Data-member lookup: rsCustomers whatever name is asked for.
-    CatalogTablePtr GetDataMember(const QString& dataMember) const;
+    // Builds new records from the file. Always returns normally; a failure emits failed() with
+    // its description, and the records read before it stay. Running out of memory emits "Not
+    // enough memory to open <file>" and leaves the records as they were.
+    void load(const QString& path);
 
     static const char* const kIncorrectFormat;
     static const char* const kPreviouslyCreatedIncorrect;
 
 signals:
-    void OpenError(const QString& Message);
+    void failed(const QString& message);
 
 private:
     FileChannel* m_channel;
-    bool m_properFileType = false;
+    CatalogTablePtr m_records;
+    QString m_path;
 };

@@ -14,13 +14,13 @@ class InstructionsWindow : public QWidget
 public:
     explicit InstructionsWindow(QWidget* parent = nullptr);
 
-    // Loading work: reads the help file into rtb1.
+    // Loading work: reads the help file into the text.
     void load();
 
     static QString helpFilePath();
 
-    QPlainTextEdit* rtb1() const { return m_text; }
-    QPushButton* Command1() const { return m_close; }
+    QPlainTextEdit* text() const { return m_text; }
+    QPushButton* closeButton() const { return m_close; }
 
 private:
     QPlainTextEdit* m_text = nullptr;

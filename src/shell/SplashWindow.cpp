@@ -30,13 +30,13 @@ SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent, Qt::SplashScreen |
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(2000);
-    connect(m_timer, &QTimer::timeout, this, &SplashWindow::Timer1_Timer);
+    connect(m_timer, &QTimer::timeout, this, &SplashWindow::onCloseTimeout);
     m_timer->start();
 
     WindowLook::centreOnScreen(this);
 }
 
-void SplashWindow::Timer1_Timer()
+void SplashWindow::onCloseTimeout()
 {
     if (m_handedOver)
         return;

@@ -16,11 +16,11 @@ class SplashWindow : public QWidget
 public:
     explicit SplashWindow(QWidget* parent = nullptr);
 
-    QLabel* Image1() const { return m_image; }
-    QTimer* Timer1() const { return m_timer; }
+    QLabel* image() const { return m_image; }
+    QTimer* closeTimer() const { return m_timer; }
 
     // The timer's handler.
-    void Timer1_Timer();
+    void onCloseTimeout();
 
 private:
     QLabel* m_image = nullptr;

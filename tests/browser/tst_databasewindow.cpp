@@ -93,12 +93,12 @@ private slots:
             QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->text()));
 
         names.clear();
-        QWidget* w = m_form->Text1();
+        QWidget* w = m_form->searchBox();
         do {
             if (w->focusPolicy() & Qt::TabFocus && w->isEnabled() && !w->objectName().isEmpty() &&
                 w->window() == m_form.get() && w != m_form.get())
                 names << w->objectName();
-        } while ((w = w->nextInFocusChain()) != m_form->Text1());
+        } while ((w = w->nextInFocusChain()) != m_form->searchBox());
         QCOMPARE(names,
                  (QStringList{"Text1", "Command3", "Command5", "Command4", "DataGrid1", "Combo1"}));
     }
@@ -204,11 +204,11 @@ private slots:
         const QString expected = rows ? path : previous;
         QCOMPARE(ProgramState::lastfilename, expected);
         checkShown(expected, rows ? rows : 2, highestIndex);
-        QCOMPARE(m_form->DataGrid1()->model()->index(0, 1).data().toString(),
+        QCOMPARE(m_form->grid()->model()->index(0, 1).data().toString(),
                  QStringLiteral("C:\\Disk\\file1.txt"));
         // Every attempt has its own data source; a refused one holds no record set.
-        QVERIFY(m_form->objdatasource());
-        QCOMPARE(bool(m_form->objdatasource()->rsCustomers), rows > 0);
+        QVERIFY(m_form->source());
+        QCOMPARE(bool(m_form->source()->records()), rows > 0);
     }
 
     void fileOpenCancelledChangesNothing()
@@ -216,11 +216,11 @@ private slots:
         LastFileSetting::write(catalog("kept.txt", {"1", "2", "3"}));
         m_form->load();
         const QString before = ProgramState::lastfilename;
-        CatalogSource* source = m_form->objdatasource();
+        CatalogSource* source = m_form->source();
         m_form->findChild<QAction*>("mnuOpen")->trigger(); // nothing queued: cancelled
         QCOMPARE(m_dialogs->fileRequests.size(), 1);
-        QCOMPARE(m_form->objdatasource(), source);
-        QCOMPARE(offeredUpTo(m_form->Combo1()), 3);
+        QCOMPARE(m_form->source(), source);
+        QCOMPARE(offeredUpTo(m_form->indexList()), 3);
         open(m_env->path()); // a folder chosen by name is passed over silently as well
         QVERIFY2(m_dialogs->messages.isEmpty(), qPrintable(m_dialogs->shown().join(", ")));
         QCOMPARE(ProgramState::lastfilename, before);
@@ -241,7 +241,7 @@ private slots:
 
     void formatGridAfterEveryBinding()
     {
-        QTableView* grid = m_form->DataGrid1();
+        QTableView* grid = m_form->grid();
         auto checkLayoutThenDisturb = [&](const char* when) {
             const QList<int> seen = {grid->columnWidth(0), grid->columnWidth(1), grid->columnWidth(2),
                                      grid->rowHeight(0), grid->verticalHeader()->sectionResizeMode(0),
@@ -258,32 +258,32 @@ private slots:
 
         open(catalog("grid.txt", {"1", "2", "3", "3"}));
         checkLayoutThenDisturb("after File > Open");
-        // A filter change rebinds; FormatGrid (as the search calls it) lays out again.
+        // A filter change rebinds; formatGrid (as the search calls it) lays out again.
         m_form->recordSet()->setQuery(CatalogQuery::equals(CatalogField::Index, "3"));
         QCOMPARE(m_form->gridModel()->rowCount(), 2);
-        FormatGrid();
-        checkLayoutThenDisturb("after a filter and FormatGrid()");
+        formatGrid();
+        checkLayoutThenDisturb("after a filter and formatGrid()");
 
         // The capture run shows its catalog through the same steps.
         CatalogSource source;
-        source.Populate(catalog("captured.txt", {"4", "4"}));
+        source.load(catalog("captured.txt", {"4", "4"}));
         QString failure;
-        QVERIFY(showLoadedCatalog(*m_form, source.rsCustomers, source.currentfile, &failure));
+        QVERIFY(showLoadedCatalog(*m_form, source.records(), source.path(), &failure));
         checkLayoutThenDisturb("after showLoadedCatalog");
-        QCOMPARE(offeredUpTo(m_form->Combo1()), 4);
-        QCOMPARE(ProgramState::lastfilename, source.currentfile);
+        QCOMPARE(offeredUpTo(m_form->indexList()), 4);
+        QCOMPARE(ProgramState::lastfilename, source.path());
 
         // Nothing loaded: nothing shown, nothing remembered.
         QVERIFY(!showLoadedCatalog(*m_form, CatalogTablePtr(), "nothing.txt", &failure));
         QVERIFY(!failure.isEmpty());
-        QCOMPARE(ProgramState::lastfilename, source.currentfile);
+        QCOMPARE(ProgramState::lastfilename, source.path());
     }
 
     void quitAndCloseStoreTheShownCatalogExitStoresNothing()
     {
         const QString path = catalog("quit.txt", {"1"});
         open(path);
-        m_form->Command5()->click();
+        m_form->quitButton()->click();
         QCOMPARE(LastFileSetting::read(), path);
         QCOMPARE(m_quits, 1);
 
@@ -313,12 +313,12 @@ private:
     void checkShown(const QString& path, int rows, int highest)
     {
         QCOMPARE(m_form->gridModel()->rowCount(), rows);
-        QCOMPARE(offeredUpTo(m_form->Combo1()), highest);
+        QCOMPARE(offeredUpTo(m_form->indexList()), highest);
         QCOMPARE(m_form->recordCountText(),
                  "Number of Records: " + (rows ? QString::number(rows) : QString()));
         QCOMPARE(m_form->windowTitle(), "Vellumark - Database" + (rows ? ": " + path : QString()));
         if (rows)
-            QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
+            QCOMPARE(m_form->grid()->currentIndex().row(), 0);
     }
     // The file name in the test folder, written with contents, or absent when contents is null.
     QString placed(const QString& name, const QByteArray& contents)

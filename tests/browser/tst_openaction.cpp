@@ -75,7 +75,7 @@ private slots:
 
     void doubleClickOrEnterHandsOverTheRowsFileName()
     {
-        QTableView* grid = m_form->DataGrid1();
+        QTableView* grid = m_form->grid();
         doubleClickRow(grid, 1);
         doubleClickRow(grid, 2);
         QCOMPARE(m_log.names, QStringList({"/data/a/second name.txt   ", "/data/b/third.TXT"}));
@@ -92,7 +92,7 @@ private slots:
 
     void nothingToOpen()
     {
-        m_form->DataGrid1()->setCurrentIndex(QModelIndex());
+        m_form->grid()->setCurrentIndex(QModelIndex());
         m_form->findChild<RecordOpenAction*>()->openCurrentRecord();
         closeAllWindows();
         m_form = openDatabaseWindow(); // nothing loaded
@@ -107,12 +107,12 @@ private slots:
     void openerFailureIsShownAndTheWindowCarriesOn()
     {
         m_log.error = "There is no application to open it.";
-        doubleClickRow(m_form->DataGrid1(), 0);
+        doubleClickRow(m_form->grid(), 0);
         QCOMPARE(m_log.names, QStringList{"/data/a/first.txt"});
         QCOMPARE(m_dialogs->shown(),
                  QStringList{RecordOpenAction::openErrorTitle() + "|" + m_log.error});
         m_log.error.clear();
-        doubleClickRow(m_form->DataGrid1(), 2);
+        doubleClickRow(m_form->grid(), 2);
         QCOMPARE(m_log.names.size(), 2);
         QCOMPARE(m_dialogs->messages.size(), 1);
     }

@@ -77,9 +77,9 @@ private slots:
 
     void emptySearchTextDoesNothing()
     {
-        m_form->Text1()->clear();
+        m_form->searchBox()->clear();
         QSignalSpy filters(m_records.get(), &CatalogTable::visibleRowsChanged);
-        m_form->Command3()->click();
+        m_form->searchButton()->click();
         QVERIFY(nothingPending());
         QTest::qWait(700);
         QCOMPARE(filters.count(), 0);
@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(matching(text).size(), expected); // the fixture says what the row claims
         search(text);
         checkFound(matching(text));
-        QCOMPARE(m_form->Text1()->text(), text);
+        QCOMPARE(m_form->searchBox()->text(), text);
     }
 
     // The two searches take their steps in different orders: the file-name search lays the
@@ -131,21 +131,21 @@ private slots:
             seen << QStringLiteral("%1 %2 %3 %4 %5")
                         .arg(indicatorOpen())
                         .arg(m_form->gridModel()->rowCount())
-                        .arg(m_form->DataGrid1()->columnWidth(0))
+                        .arg(m_form->grid()->columnWidth(0))
                         .arg(m_dialogs->beeps)
-                        .arg(m_form->Text1()->text());
+                        .arg(m_form->searchBox()->text());
         };
-        // The user has dragged the first column wider: only FormatGrid puts it back.
-        m_form->DataGrid1()->setColumnWidth(0, kUserWidth);
-        QTimer* timer = byIndex ? m_form->Timer2() : m_form->Timer1();
+        // The user has dragged the first column wider: only formatGrid puts it back.
+        m_form->grid()->setColumnWidth(0, kUserWidth);
+        QTimer* timer = byIndex ? m_form->indexSearchTimer() : m_form->fileNameSearchTimer();
         if (byIndex) { // "4" is offered, but the only record near it holds "04"
             chooseIndex(3);
         } else {
-            m_form->Text1()->setText("no such file");
-            m_form->Command3()->click();
+            m_form->searchBox()->setText("no such file");
+            m_form->searchButton()->click();
         }
         QVERIFY(indicatorOpen() && timer->isActive());
-        QVERIFY(!(byIndex ? m_form->Timer1() : m_form->Timer2())->isActive());
+        QVERIFY(!(byIndex ? m_form->fileNameSearchTimer() : m_form->indexSearchTimer())->isActive());
         QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
 
         QCOMPARE(m_dialogs->shown(), QStringList{"Filter Status|No Records Found"});
@@ -161,20 +161,20 @@ private slots:
         QCOMPARE(m_form->recordCountText(), countText(2));
         QVERIFY(!timer->isActive());
         if (byIndex) // the index list keeps the value that found nothing
-            QCOMPARE(m_form->Combo1()->currentText(), QStringLiteral("4"));
+            QCOMPARE(m_form->indexList()->currentText(), QStringLiteral("4"));
     }
 
     void resetShowsEverything()
     {
         search("beach");
-        m_form->Combo1()->setCurrentIndex(1);
-        m_form->DataGrid1()->setCurrentIndex(m_form->gridModel()->index(1, 1));
-        m_form->DataGrid1()->setColumnWidth(0, kUserWidth);
+        m_form->indexList()->setCurrentIndex(1);
+        m_form->grid()->setCurrentIndex(m_form->gridModel()->index(1, 1));
+        m_form->grid()->setColumnWidth(0, kUserWidth);
 
-        m_form->Command4()->click();
+        m_form->resetButton()->click();
         QVERIFY(nothingPending());
         checkAllFromTheFirst();
-        QCOMPARE(m_form->Combo1()->currentText(), QString());
+        QCOMPARE(m_form->indexList()->currentText(), QString());
         QCOMPARE(m_form->recordCountText(), countText(10));
         QVERIFY(m_dialogs->messages.isEmpty());
     }
@@ -184,44 +184,44 @@ private slots:
     void bothSearchesPending()
     {
         QList<QPair<int, bool>> afterTick; // rows shown, indicator open
-        connect(m_form->Timer1(), &QTimer::timeout, this, [&] {
+        connect(m_form->fileNameSearchTimer(), &QTimer::timeout, this, [&] {
             afterTick.append({m_form->gridModel()->rowCount(), indicatorOpen()});
-            QVERIFY(m_form->Timer2()->isActive());
+            QVERIFY(m_form->indexSearchTimer()->isActive());
         });
-        m_form->Text1()->setText("beach");
-        m_form->Command3()->click();
-        m_form->Combo1()->setCurrentIndex(0);
-        QTest::keyClick(m_form->Combo1(), Qt::Key_Down); // a choice by keyboard: "2"
-        QVERIFY(m_form->Timer1()->isActive() && m_form->Timer2()->isActive());
+        m_form->searchBox()->setText("beach");
+        m_form->searchButton()->click();
+        m_form->indexList()->setCurrentIndex(0);
+        QTest::keyClick(m_form->indexList(), Qt::Key_Down); // a choice by keyboard: "2"
+        QVERIFY(m_form->fileNameSearchTimer()->isActive() && m_form->indexSearchTimer()->isActive());
 
-        QTRY_VERIFY_WITH_TIMEOUT(!m_form->Timer2()->isActive(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->indexSearchTimer()->isActive(), 3000);
         QCOMPARE(afterTick, (QList<QPair<int, bool>>{{2, false}}));
         QVERIFY(!indicatorOpen());
         checkFound(matching("2", true));
-        QCOMPARE(m_form->Text1()->text(), QStringLiteral("beach")); // the index search leaves it
+        QCOMPARE(m_form->searchBox()->text(), QStringLiteral("beach")); // the index search leaves it
     }
 
     void tickWhileNoRecordsBoxIsOpenDoesNotRunAgain()
     {
         int ticks = 0; // counted after the search's own handler has returned from the tick
-        connect(m_form->Timer1(), &QTimer::timeout, this, [&] { ++ticks; });
+        connect(m_form->fileNameSearchTimer(), &QTimer::timeout, this, [&] { ++ticks; });
         bool retick = true;
         m_dialogs->whileOpen = [&](const Dialogs::Message&) {
             if (!std::exchange(retick, false))
                 return;
             // The box's own event loop delivers a further tick of the same timer.
-            m_form->Timer1()->start(0);
+            m_form->fileNameSearchTimer()->start(0);
             QTRY_COMPARE_WITH_TIMEOUT(ticks, 1, 2000);
         };
-        m_form->Text1()->setText("no such file");
-        m_form->Command3()->click();
+        m_form->searchBox()->setText("no such file");
+        m_form->searchButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
-        m_form->Timer1()->setInterval(500);
+        m_form->fileNameSearchTimer()->setInterval(500);
 
         QCOMPARE(ticks, 2);
         QCOMPARE(m_dialogs->messages.size(), 1);
         QCOMPARE(m_dialogs->beeps, 1);
-        QVERIFY(!m_form->Timer1()->isActive());
+        QVERIFY(!m_form->fileNameSearchTimer()->isActive());
         search("beach"); // not stuck: the next search runs normally
         QCOMPARE(m_form->gridModel()->rowCount(), 2);
     }
@@ -232,20 +232,20 @@ private slots:
         m_form = openDatabaseWindow();
         QVERIFY(m_form && !m_form->recordSet());
         const QString before = m_form->recordCountText();
-        m_form->Text1()->setText("beach");
-        m_form->Command3()->click();
-        m_form->Combo1()->addItem("1");
-        emit m_form->Combo1()->activated(0);
+        m_form->searchBox()->setText("beach");
+        m_form->searchButton()->click();
+        m_form->indexList()->addItem("1");
+        emit m_form->indexList()->activated(0);
         QVERIFY(nothingPending());
 
-        m_form->Command4()->click();
+        m_form->resetButton()->click();
         // A tick that arrives anyway finds nothing to do and fails nowhere.
-        m_form->Timer1()->start(0);
-        m_form->Timer2()->start(0);
+        m_form->fileNameSearchTimer()->start(0);
+        m_form->indexSearchTimer()->start(0);
         QTRY_VERIFY(nothingPending());
         QCOMPARE(m_form->recordCountText(), before);
-        QCOMPARE(m_form->Text1()->text(), QStringLiteral("beach"));
-        QCOMPARE(m_form->Combo1()->currentText(), QStringLiteral("1"));
+        QCOMPARE(m_form->searchBox()->text(), QStringLiteral("beach"));
+        QCOMPARE(m_form->indexList()->currentText(), QStringLiteral("1"));
         QVERIFY(m_dialogs->messages.isEmpty());
         QCOMPARE(m_dialogs->beeps, 0);
     }
@@ -256,8 +256,8 @@ private:
     {
         QCOMPARE(gridFileNames(*m_form->gridModel()), names);
         QCOMPARE(m_form->recordCountText(), countText(names.size()));
-        QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
-        QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth); // FormatGrid ran
+        QCOMPARE(m_form->grid()->currentIndex().row(), 0);
+        QCOMPARE(m_form->grid()->columnWidth(0), kFormattedIndexWidth); // formatGrid ran
         QVERIFY(m_dialogs->messages.isEmpty());
         QCOMPARE(m_dialogs->beeps, 0);
     }
@@ -267,23 +267,23 @@ private:
         QCOMPARE(m_form->gridModel()->rowCount(), 10);
         QVERIFY(m_records->query().isNone());
         QCOMPARE(m_records->currentRow(), 0);
-        QCOMPARE(m_form->DataGrid1()->currentIndex().row(), 0);
-        QCOMPARE(m_form->Text1()->text(), QString());
-        QCOMPARE(m_form->DataGrid1()->columnWidth(0), kFormattedIndexWidth);
+        QCOMPARE(m_form->grid()->currentIndex().row(), 0);
+        QCOMPARE(m_form->searchBox()->text(), QString());
+        QCOMPARE(m_form->grid()->columnWidth(0), kFormattedIndexWidth);
     }
     bool nothingPending() const
     {
-        return !indicatorOpen() && !m_form->Timer1()->isActive() && !m_form->Timer2()->isActive();
+        return !indicatorOpen() && !m_form->fileNameSearchTimer()->isActive() && !m_form->indexSearchTimer()->isActive();
     }
     void chooseIndex(int item)
     {
-        m_form->Combo1()->setCurrentIndex(item);
-        emit m_form->Combo1()->activated(item);
+        m_form->indexList()->setCurrentIndex(item);
+        emit m_form->indexList()->activated(item);
     }
     void search(const QString& text)
     {
-        m_form->Text1()->setText(text);
-        m_form->Command3()->click();
+        m_form->searchBox()->setText(text);
+        m_form->searchButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
     }
 

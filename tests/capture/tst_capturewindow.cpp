@@ -297,17 +297,17 @@ private slots:
         FileChannel channel;
         CatalogSource source(channel);
         QStringList errors;
-        connect(&source, &CatalogSource::OpenError, [&](const QString& message) { errors << message; });
+        connect(&source, &CatalogSource::failed, [&](const QString& message) { errors << message; });
         QString failure;
         if (!refusal.isEmpty()) { // the first-line check fails the call, and opens nothing
-            QCOMPARE(source.Validate(path, &failure), VbFalse);
+            QVERIFY(!source.validate(path, &failure));
             QVERIFY2(failure.contains(refusal) && errors.isEmpty(), qPrintable(failure));
         }
-        source.Populate(path);
+        source.load(path);
         QByteArrayList read; // as stored (a QString drops a leading U+FEFF)
-        for (qint64 r = 0; source.rsCustomers && r < source.rsCustomers->recordCount(); ++r)
-            read << source.rsCustomers->utf8At(r, 0) + '|' + source.rsCustomers->utf8At(r, 1) + '|'
-                        + source.rsCustomers->utf8At(r, 2);
+        for (qint64 r = 0; source.records() && r < source.records()->recordCount(); ++r)
+            read << source.records()->utf8At(r, 0) + '|' + source.records()->utf8At(r, 1) + '|'
+                        + source.records()->utf8At(r, 2);
         QCOMPARE(read.join('\n'), records.join('\n').toUtf8());
         const QString error = refusal.isEmpty() ? loadError : refusal;
         QCOMPARE(errors.size(), error.isEmpty() ? 0 : 1);
@@ -602,7 +602,7 @@ private slots:
                 run(form, second);
             } else {
                 m_dialogs->queueFileName(other);
-                database->mnuOpen_Click();
+                database->onOpenTriggered();
             }
         });
         atYield(form, 3, [&] {

@@ -44,7 +44,7 @@ class TestCatalogSource : public QObject
         return path;
     }
 
-    // A source on a channel of its own that records every OpenError message; one raised while
+    // A source on a channel of its own that records every failure message; one raised while
     // the channel is still in use is recorded as "channel still open".
     struct Source
     {
@@ -53,7 +53,7 @@ class TestCatalogSource : public QObject
         QStringList errors;
         Source()
         {
-            connect(&source, &CatalogSource::OpenError, &source, [this](const QString& message) {
+            connect(&source, &CatalogSource::failed, &source, [this](const QString& message) {
                 errors << (channel.isOpen() ? QStringLiteral("channel still open") : message);
             });
         }
@@ -89,9 +89,9 @@ private slots:
         const QString path = writeFile(bytes);
         Source s;
         QString failure;
-        QCOMPARE(s.source.Validate(path, &failure), message.isEmpty() ? VbTrue : VbFalse);
+        QCOMPARE(s.source.validate(path, &failure), message.isEmpty());
         QCOMPARE(s.errors, message.isEmpty() ? QStringList() : QStringList{message});
-        QVERIFY(failure.isEmpty() && !s.source.rsCustomers && s.source.currentfile.isEmpty());
+        QVERIFY(failure.isEmpty() && !s.source.records() && s.source.path().isEmpty());
         QVERIFY(!s.channel.isOpen());
     }
 
@@ -99,7 +99,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<Rows>("rows");
-        QTest::addColumn<QString>("error"); // empty: no OpenError
+        QTest::addColumn<QString>("error"); // empty: no failure
         QTest::newRow("worked example")
             << kWorkedExample
             << Rows{{"3", "D:\\Photos\\beach.jpg", "48213"}, {"3", "D:\\Photos\\notes.txt", "1024"}}
@@ -130,11 +130,11 @@ private slots:
         QFETCH(Rows, rows);
         QFETCH(QString, error);
         const QString path = writeFile(bytes);
-        Source s; // errors are raised before Populate returns, with the channel already free
-        s.source.Populate(path);
+        Source s; // errors are raised before load returns, with the channel already free
+        s.source.load(path);
         QCOMPARE(s.errors, error.isEmpty() ? QStringList() : QStringList{error});
-        QCOMPARE(s.source.currentfile, path);
-        const CatalogTablePtr rs = s.source.rsCustomers;
+        QCOMPARE(s.source.path(), path);
+        const CatalogTablePtr rs = s.source.records();
         QVERIFY(rs && !rs->isAdding());
         QCOMPARE(rowsOf(rs), rows);
         QCOMPARE(rs->currentRow(), rows.isEmpty() ? -1 : 0); // the first is current
@@ -172,31 +172,31 @@ private slots:
             return std::make_unique<FailingFile>(opened, FailingFile::Fault::Read, 40, description);
         });
         CatalogSource source(channel);
-        QSignalSpy errors(&source, &CatalogSource::OpenError);
+        QSignalSpy errors(&source, &CatalogSource::failed);
         CatalogTable::setCapacityLimit(100 * 1000);
         const auto unlimited = qScopeGuard([] { CatalogTable::setCapacityLimit(0); });
-        if (content.isNull()) { // Validate fails the call itself
+        if (content.isNull()) { // validate fails the call itself
             QString failure;
-            QCOMPARE(source.Validate(path, &failure), VbFalse);
+            QVERIFY(!source.validate(path, &failure));
             QVERIFY2(failure.contains(description), qPrintable(failure));
             QCOMPARE(errors.count(), 0);
         }
-        // Populate reports it: a new source keeps no record set, a loaded one keeps its own.
-        source.Populate(path);
-        QCOMPARE(source.rsCustomers ? rowsOf(source.rsCustomers).size() : -1, kept);
-        source.Populate(writeFile(kWorkedExample)); // the channel is free again at once
-        const CatalogTablePtr earlier = source.rsCustomers;
-        source.Populate(path);
+        // load reports it: a new source keeps no record set, a loaded one keeps its own.
+        source.load(path);
+        QCOMPARE(source.records() ? rowsOf(source.records()).size() : -1, kept);
+        source.load(writeFile(kWorkedExample)); // the channel is free again at once
+        const CatalogTablePtr earlier = source.records();
+        source.load(path);
         QCOMPARE(errors.count(), 2);
         for (const QList<QVariant>& error : errors) {
             const QString message = error.at(0).toString();
             QVERIFY2(message.contains(description) && message.contains(path), qPrintable(message));
         }
-        QCOMPARE(source.currentfile, path);
+        QCOMPARE(source.path(), path);
         if (kept >= 0)
-            QCOMPARE(rowsOf(source.rsCustomers), rowsOf(earlier).first(kept));
+            QCOMPARE(rowsOf(source.records()), rowsOf(earlier).first(kept));
         else
-            QCOMPARE(source.rsCustomers, earlier);
+            QCOMPARE(source.records(), earlier);
         QCOMPARE(rowsOf(earlier).size(), 2);
         QVERIFY(!channel.isOpen());
     }

@@ -30,16 +30,16 @@ private slots:
         file.close();
         FileChannel channel;
         CatalogSource source(channel);
-        QSignalSpy errors(&source, &CatalogSource::OpenError);
-        // A refusal is one OpenError; a load raises at most one; the channel is always freed.
-        QCOMPARE(errors.count(), source.Validate(path) == VbTrue ? 0 : 1);
+        QSignalSpy errors(&source, &CatalogSource::failed);
+        // A refusal is one failure; a load raises at most one; the channel is always freed.
+        QCOMPARE(errors.count(), source.validate(path) ? 0 : 1);
         QVERIFY(!channel.isOpen());
         errors.clear();
-        source.Populate(path);
+        source.load(path);
         QVERIFY(!channel.isOpen());
         QVERIFY(errors.count() <= 1);
-        QVERIFY(source.rsCustomers && !source.rsCustomers->isAdding());
-        const CatalogTable& rs = *source.rsCustomers;
+        QVERIFY(source.records() && !source.records()->isAdding());
+        const CatalogTable& rs = *source.records();
         QVERIFY(rs.recordCount() <=
                 (bytes.isEmpty() ? 0 : bytes.count('\n') + bytes.count('\r') + 1));
         for (qint64 r = 0; r < rs.recordCount(); ++r) {

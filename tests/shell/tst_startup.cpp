@@ -83,7 +83,7 @@ private slots:
     {
         auto* splash = qobject_cast<SplashWindow*>(WindowRegistry::instance().open("Form6"));
         QVERIFY(splash && splash->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(splash->Image1()->pixmap().size(), QSize(400, 298));
+        QCOMPARE(splash->image()->pixmap().size(), QSize(400, 298));
         QCOMPARE(QImageReader(":/splash.gif").imageCount(), 1);
         // The GIF's own header: a global palette of 2^(7+1) = 256 colours.
         QFile gif(":/splash.gif");
@@ -110,7 +110,7 @@ private slots:
             // is delivered by hand, as a window system that did would.
             QTest::qWait(2600);
             if (splash)
-                splash->Timer1_Timer();
+                splash->onCloseTimeout();
             seen = QStringLiteral("%1 %2").arg(visibleCount("Form1")).arg(visibleCount("Form6"));
         };
         QTRY_VERIFY_WITH_TIMEOUT(registry.isOpen("Form1") && registry.find("Form1")->isVisible(),
@@ -131,10 +131,10 @@ private slots:
         QPointer<QWidget> splash = registry.find("Form6");
         QVERIFY(splash && splash->isVisible());
         QTest::qWait(50);
-        const int left = qobject_cast<SplashWindow*>(splash)->Timer1()->remainingTime();
+        const int left = qobject_cast<SplashWindow*>(splash)->closeTimer()->remainingTime();
         about->trigger();
         QCOMPARE(registry.find("Form6"), splash.data());
-        QVERIFY(qobject_cast<SplashWindow*>(splash)->Timer1()->remainingTime() <= left); // not restarted
+        QVERIFY(qobject_cast<SplashWindow*>(splash)->closeTimer()->remainingTime() <= left); // not restarted
         QCOMPARE(visibleCount("Form6"), 1);
         QVERIFY(form1->isEnabled() && form1->isVisible()); // usable meanwhile
 
@@ -163,22 +163,22 @@ private slots:
                  help.isNull() ? QStringList{"Vellumark|Unable to open help file"} : QStringList());
         for (const Dialogs::Message& message : m_dialogs->messages)
             QCOMPARE(message.icon, QMessageBox::NoIcon);
-        QCOMPARE(form->rtb1()->toPlainText(), QString::fromUtf8(help));
+        QCOMPARE(form->text()->toPlainText(), QString::fromUtf8(help));
         QCOMPARE(form->windowTitle(), QStringLiteral("Vellumark Instructions"));
-        QVERIFY(form->rtb1()->isReadOnly());
+        QVERIFY(form->text()->isReadOnly());
 
         // One instance, read once per building: opening it again neither duplicates it nor
         // rereads the file.
         writeHelp("changed");
         QCOMPARE(registry.open("Form5"), form.data());
         QCOMPARE(visibleCount("Form5"), 1);
-        QCOMPARE(form->rtb1()->toPlainText(), QString::fromUtf8(help));
+        QCOMPARE(form->text()->toPlainText(), QString::fromUtf8(help));
         // Close destroys it; the next opening builds it afresh and reads the file again.
-        form->Command1()->click();
+        form->closeButton()->click();
         QVERIFY(!registry.isOpen("Form5"));
         QTRY_VERIFY(form.isNull());
         form = qobject_cast<InstructionsWindow*>(registry.open("Form5"));
-        QCOMPARE(form->rtb1()->toPlainText(), QStringLiteral("changed"));
+        QCOMPARE(form->text()->toPlainText(), QStringLiteral("changed"));
         QVERIFY(registry.isOpen("Form1")); // closing it left the database window alone
     }
 
