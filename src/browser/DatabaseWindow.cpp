@@ -1,10 +1,8 @@
 #include "browser/DatabaseWindow.h"
 
 #include "browser/CatalogGridModel.h"
-#include "browser/ShowCatalog.h"
-#include "catalog/CatalogSource.h"
+#include "browser/OpenCatalog.h"
 #include "platform/core/LastFileSetting.h"
-#include "platform/core/ProgramState.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/ProgramEnd.h"
 #include "platform/widgets/PanelStatusBar.h"
@@ -32,12 +30,9 @@
 #include <QTextOption>
 #include <QTimer>
 
-#include <new>
 #include "platform/widgets/WindowIds.h"
 
 namespace {
-
-DatabaseWindow* g_current = nullptr;
 
 const QString kFileOpenError = QStringLiteral("File Open Error");
 const QString kFileError = QStringLiteral("File Error");
@@ -126,7 +121,6 @@ bool fileIsListed(const QString& path)
 
 DatabaseWindow::DatabaseWindow(QWidget* parent) : QMainWindow(parent)
 {
-    g_current = this;
     setObjectName(WindowId::database);
     setWindowTitle(QString::fromLatin1(kCaption));
     setWindowIcon(WindowLook::databaseIcon());
@@ -165,16 +159,7 @@ DatabaseWindow::DatabaseWindow(QWidget* parent) : QMainWindow(parent)
     m_searchBox->setFocus();
 }
 
-DatabaseWindow::~DatabaseWindow()
-{
-    if (g_current == this)
-        g_current = nullptr;
-}
-
-DatabaseWindow* DatabaseWindow::current()
-{
-    return g_current;
-}
+DatabaseWindow::~DatabaseWindow() = default;
 
 void DatabaseWindow::buildControls(QWidget* client)
 {
@@ -315,15 +300,6 @@ bool DatabaseWindow::columnWraps(int column) const
     return static_cast<GridDelegate*>(m_grid->itemDelegate())->wraps(column);
 }
 
-CatalogSource* DatabaseWindow::freshDataSource()
-{
-    // Every attempt gets a new data source; the record set of the old one lives on in the
-    // holder for as long as the grid shows it.
-    m_source = std::make_unique<CatalogSource>();
-    connect(m_source.get(), &CatalogSource::failed, this, &DatabaseWindow::showOpenError);
-    return m_source.get();
-}
-
 void DatabaseWindow::load()
 {
     QCoreApplication::processEvents();
@@ -335,30 +311,19 @@ void DatabaseWindow::reopenRememberedCatalog()
     QCoreApplication::processEvents();
 
     // The remembered path stays remembered even when it cannot be opened now.
-    const QString remembered = LastFileSetting::read();
-    ProgramState::lastfilename = remembered;
+    m_lastFileName = LastFileSetting::read();
+    const QString remembered = m_lastFileName;
     if (remembered.isEmpty() || !fileIsListed(remembered))
         return;
 
-    // Whatever the remembered file holds, the program starts.
-    try {
-        CatalogSource* source = freshDataSource();
-        QString failure;
-        if (!source->validate(remembered, &failure)) {
-            // A refusal has already been shown through failed(); only a file that could not
-            // be read at all is reported here.
-            if (!failure.isEmpty())
-                Dialogs::inform(this, kPreviousFileFailed, kFileOpenError);
-            return;
-        }
-        source->load(remembered);
-        if (!source->records())
-            return; // the source could not load it and has said why
-        if (!showLoadedCatalog(*this, source->records(), remembered, &failure))
-            Dialogs::inform(this, kPreviousFileFailed, kFileOpenError);
-    } catch (const std::bad_alloc&) {
-        informOutOfMemory(remembered);
-    }
+    // Whatever the remembered file holds, the program starts. A refusal or a failed load has
+    // been told already; a file that could not be read or shown gets the fixed words.
+    using Result = CatalogOpening::Result;
+    const CatalogOpening opening = openCatalog(*this, remembered, FirstLineCheck::Check);
+    if (opening.result == Result::Unreadable || opening.result == Result::NotShown)
+        Dialogs::inform(this, kPreviousFileFailed, kFileOpenError);
+    else if (opening.result == Result::OutOfMemory)
+        Dialogs::inform(this, opening.failure, kFileOpenError);
 }
 
 void DatabaseWindow::onOpenTriggered()
@@ -371,40 +336,19 @@ void DatabaseWindow::onOpenTriggered()
     if (chosen.isEmpty())
         return; // cancelled
 
-    try {
-        QString failure;
-        if (!freshDataSource()->validate(chosen, &failure)) {
-            // A folder chosen by name is a path access error, which the command passes over
-            // silently; a refusal was already shown through failed().
-            if (!failure.isEmpty() && !QFileInfo(chosen).isDir())
-                Dialogs::inform(this, failure, kFileError);
-            return;
-        }
-        CatalogSource* source = freshDataSource();
-        source->load(chosen);
-        if (!source->records())
-            return; // the source could not load it and has said why
-        if (!showLoadedCatalog(*this, source->records(), chosen, &failure))
-            Dialogs::inform(this, failure, kFileError);
-    } catch (const std::bad_alloc&) {
-        informOutOfMemory(chosen);
-    }
-}
-
-void DatabaseWindow::informOutOfMemory(const QString& path)
-{
-    Dialogs::inform(this, QStringLiteral("Not enough memory to open %1").arg(path),
-                    kFileOpenError);
-}
-
-void DatabaseWindow::showOpenError(const QString& message)
-{
-    Dialogs::inform(this, message, kFileOpenError);
+    using Result = CatalogOpening::Result;
+    const CatalogOpening opening = openCatalog(*this, chosen, FirstLineCheck::Check);
+    // A folder chosen by name is a path access error, which the command passes over silently.
+    if ((opening.result == Result::Unreadable && !QFileInfo(chosen).isDir())
+        || opening.result == Result::NotShown)
+        Dialogs::inform(this, opening.failure, kFileError);
+    else if (opening.result == Result::OutOfMemory)
+        Dialogs::inform(this, opening.failure, kFileOpenError);
 }
 
 void DatabaseWindow::quit()
 {
-    LastFileSetting::write(ProgramState::lastfilename);
+    LastFileSetting::write(m_lastFileName);
     ProgramEnd::endProgram();
 }
 

@@ -7,7 +7,6 @@
 #include <memory>
 
 class CatalogGridModel;
-class CatalogSource;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -22,10 +21,10 @@ class PanelStatusBar;
 // The database window: shows one catalog at a time in its grid, with the record count in the
 // status bar, the index values in the index list and the file in the caption.
 //
-// It opens catalogs at start-up (the remembered file) and through File > Open, owns its current
-// data source (source) and the record-set holder (Adodc1) that the grid, the search and
-// the capture run share. Quit and the close box store the remembered file and end the program;
-// File > Exit ends it without storing. The window exists at most once; current() finds it.
+// It opens catalogs at start-up (the remembered file) and through File > Open, and owns the
+// record-set holder (Adodc1) that the grid, the search and the capture run share. Quit and the
+// close box store the remembered file and end the program; File > Exit ends it without
+// storing. The window exists at most once; the window registry finds it.
 class DatabaseWindow : public QMainWindow
 {
     Q_OBJECT
@@ -39,9 +38,6 @@ public:
     explicit DatabaseWindow(QWidget* parent = nullptr);
     ~DatabaseWindow() override;
 
-    // The open database window, or null.
-    static DatabaseWindow* current();
-
     // Loading work, run once before the window is first shown: lets pending events run once,
     // then reopens the remembered catalog (reopenRememberedCatalog).
     void load();
@@ -49,8 +45,6 @@ public:
 
     // File > Open.
     void onOpenTriggered();
-    // The current data source's failure notification.
-    void showOpenError(const QString& message);
 
     // The record-set holder Adodc1: the record set the grid shows and the search filters.
     CatalogTablePtr recordSet() const { return m_holder; }
@@ -63,8 +57,10 @@ public:
     void setColumnWraps(int column, bool wraps);
     bool columnWraps(int column) const;
 
-    // The current data source; null before the first open attempt.
-    CatalogSource* source() const { return m_source.get(); }
+    // The catalog Quit and the close box remember: read from the setting at start-up, then
+    // the one shown last.
+    const QString& lastFileName() const { return m_lastFileName; }
+    void setLastFileName(const QString& path) { m_lastFileName = path; }
 
     // Controls, by their names.
     QGroupBox* searchFrame() const { return m_searchFrame; }
@@ -89,16 +85,13 @@ protected:
 
 private:
     void buildControls(QWidget* client);
-    // A load that ran out of memory beyond what the data source catches (binding, index list).
-    void informOutOfMemory(const QString& path);
     void buildMenus();
     void setTabOrder();
-    CatalogSource* freshDataSource();
     void quit();
     void exitWithoutStoring();
 
     CatalogTablePtr m_holder;
-    std::unique_ptr<CatalogSource> m_source;
+    QString m_lastFileName;
     CatalogGridModel* m_model = nullptr;
 
     QGroupBox* m_searchFrame = nullptr;

@@ -64,8 +64,6 @@ void SearchController::formatGrid()
 {
     if (m_targets.formatGrid)
         m_targets.formatGrid();
-    else
-        formatGrid();
 }
 
 void SearchController::followCurrentRecord(const CatalogTable& records)

@@ -3,7 +3,6 @@
 #include "browser/CatalogGridModel.h"
 #include "browser/DatabaseWindow.h"
 #include "catalog/NumericText.h"
-#include "platform/core/ProgramState.h"
 #include "platform/widgets/Twips.h"
 
 #include <QComboBox>
@@ -91,7 +90,7 @@ bool showLoadedCatalog(DatabaseWindow& form, const CatalogTablePtr& records, con
         list->addItems(indexValuesUpTo(highest));
 
     form.setWindowTitle(QString::fromLatin1(DatabaseWindow::kCaptionPrefix) + path);
-    ProgramState::lastfilename = path;
+    form.setLastFileName(path);
     return true;
 }
 
@@ -105,10 +104,4 @@ void formatGrid(DatabaseWindow& form)
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(Twips::toPixels(400));
     form.setColumnWraps(1, true);
-}
-
-void formatGrid()
-{
-    if (DatabaseWindow* form = DatabaseWindow::current())
-        formatGrid(*form);
 }

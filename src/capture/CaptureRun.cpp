@@ -1,7 +1,7 @@
 #include "capture/CaptureRun.h"
 
 #include "browser/DatabaseWindow.h"
-#include "browser/ShowCatalog.h"
+#include "browser/OpenCatalog.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/CaptureWindow.h"
 #include "capture/CaptureWindowLists.h"
@@ -75,19 +75,16 @@ private:
 bool showInDatabase(const QString& name, QString* failure)
 {
     auto* database = WindowRegistry::instance().find<DatabaseWindow>(WindowId::database);
-    if (!database)
-        database = DatabaseWindow::current();
     if (!database) {
         *failure = QStringLiteral("The database window is not open");
         return false;
     }
     // A load that fails part-way is told as File > Open tells it; the records read stay shown.
-    CatalogSource source;
-    QObject::connect(&source, &CatalogSource::failed, database, [database](const QString& message) {
-        Dialogs::inform(database, message, QStringLiteral("File Open Error"));
-    });
-    source.load(name);
-    return showLoadedCatalog(*database, source.records(), name, failure);
+    const CatalogOpening opening = openCatalog(*database, name, FirstLineCheck::Skip);
+    if (opening.result == CatalogOpening::Result::Shown)
+        return true;
+    *failure = opening.failure;
+    return false;
 }
 
 // The index value the loader can read back: at most five characters, no blank at either end,

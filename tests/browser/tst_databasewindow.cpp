@@ -7,7 +7,6 @@
 #include "catalog/CatalogSource.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/LastFileSetting.h"
-#include "platform/core/ProgramState.h"
 #include "platform/widgets/ProgramEnd.h"
 #include "platform/widgets/Twips.h"
 #include "platform/widgets/WindowRegistry.h"
@@ -64,7 +63,6 @@ private slots:
     void init()
     {
         ProgramEnd::resetForTests();
-        ProgramState::lastfilename.clear();
         LastFileSetting::write(QString());
         m_quits = 0;
         m_dialogs = std::make_unique<DialogRecorder>();
@@ -144,7 +142,7 @@ private slots:
 
         QCOMPARE(m_dialogs->shown(),
                  box.isEmpty() ? QStringList() : QStringList{QString(box).replace("<path>", path)});
-        QCOMPARE(ProgramState::lastfilename, path); // remembered even when it cannot be opened
+        QCOMPARE(m_form->lastFileName(), path); // remembered even when it cannot be opened
         checkShown(path, rows, highestIndex);
         QCOMPARE(bool(m_form->recordSet()), rows > 0);
     }
@@ -202,28 +200,25 @@ private slots:
         }
 
         const QString expected = rows ? path : previous;
-        QCOMPARE(ProgramState::lastfilename, expected);
+        QCOMPARE(m_form->lastFileName(), expected);
         checkShown(expected, rows ? rows : 2, highestIndex);
         QCOMPARE(m_form->grid()->model()->index(0, 1).data().toString(),
                  QStringLiteral("C:\\Disk\\file1.txt"));
-        // Every attempt has its own data source; a refused one holds no record set.
-        QVERIFY(m_form->source());
-        QCOMPARE(bool(m_form->source()->records()), rows > 0);
     }
 
     void fileOpenCancelledChangesNothing()
     {
         LastFileSetting::write(catalog("kept.txt", {"1", "2", "3"}));
         m_form->load();
-        const QString before = ProgramState::lastfilename;
-        CatalogSource* source = m_form->source();
+        const QString before = m_form->lastFileName();
+        const CatalogTablePtr shown = m_form->recordSet();
         m_form->findChild<QAction*>("mnuOpen")->trigger(); // nothing queued: cancelled
         QCOMPARE(m_dialogs->fileRequests.size(), 1);
-        QCOMPARE(m_form->source(), source);
+        QCOMPARE(m_form->recordSet(), shown);
         QCOMPARE(offeredUpTo(m_form->indexList()), 3);
         open(m_env->path()); // a folder chosen by name is passed over silently as well
         QVERIFY2(m_dialogs->messages.isEmpty(), qPrintable(m_dialogs->shown().join(", ")));
-        QCOMPARE(ProgramState::lastfilename, before);
+        QCOMPARE(m_form->lastFileName(), before);
     }
 
     // A busy channel at start-up gets the fixed message (File > Open's "File Error" during a
@@ -261,7 +256,7 @@ private slots:
         // A filter change rebinds; formatGrid (as the search calls it) lays out again.
         m_form->recordSet()->setQuery(CatalogQuery::equals(CatalogField::Index, "3"));
         QCOMPARE(m_form->gridModel()->rowCount(), 2);
-        formatGrid();
+        formatGrid(*m_form);
         checkLayoutThenDisturb("after a filter and formatGrid()");
 
         // The capture run shows its catalog through the same steps.
@@ -271,12 +266,12 @@ private slots:
         QVERIFY(showLoadedCatalog(*m_form, source.records(), source.path(), &failure));
         checkLayoutThenDisturb("after showLoadedCatalog");
         QCOMPARE(offeredUpTo(m_form->indexList()), 4);
-        QCOMPARE(ProgramState::lastfilename, source.path());
+        QCOMPARE(m_form->lastFileName(), source.path());
 
         // Nothing loaded: nothing shown, nothing remembered.
         QVERIFY(!showLoadedCatalog(*m_form, CatalogTablePtr(), "nothing.txt", &failure));
         QVERIFY(!failure.isEmpty());
-        QCOMPARE(ProgramState::lastfilename, source.path());
+        QCOMPARE(m_form->lastFileName(), source.path());
     }
 
     void quitAndCloseStoreTheShownCatalogExitStoresNothing()
@@ -291,6 +286,7 @@ private slots:
         ProgramEnd::resetForTests();
         LastFileSetting::write(QString());
         m_form = std::make_unique<DatabaseWindow>();
+        open(path);
         m_form->show();
         QVERIFY(m_form->close());
         QCOMPARE(LastFileSetting::read(), path);

@@ -659,7 +659,7 @@ private slots:
         QVERIFY(m_form.isNull());
         QCOMPARE(database->windowTitle(), QStringLiteral("Vellumark - Database: ") + catalog);
         QCOMPARE(database->recordSet()->recordCount(), records);
-        QCOMPARE(ProgramState::lastfilename, catalog);
+        QCOMPARE(database->lastFileName(), catalog);
     }
 
 private:

@@ -4,7 +4,6 @@
 #include "browser/BrowserWindows.h"
 #include "browser/DatabaseWindow.h"
 #include "platform/core/LastFileSetting.h"
-#include "platform/core/ProgramState.h"
 #include "platform/widgets/ProgramEnd.h"
 #include "platform/widgets/WindowRegistry.h"
 #include "shell/InstructionsWindow.h"
@@ -65,7 +64,6 @@ private slots:
     void init()
     {
         ProgramEnd::resetForTests();
-        ProgramState::lastfilename.clear();
         LastFileSetting::write(QString());
         m_dialogs = std::make_unique<DialogRecorder>();
         registerBrowserWindows(WindowRegistry::instance());
