@@ -1,39 +1,19 @@
 #include "catalog/CatalogTable.h"
 
 #include "catalog/CatalogMatcher.h"
+#include "platform/core/HugePages.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 #include <limits>
 
 namespace {
-
-// Asks for transparent huge pages on a large buffer about to be filled: a million-record load
-// otherwise spends much of its time taking one page fault per 4 KiB of fresh memory.
-void adviseHugePages(const void* data, qint64 bytes)
-{
-#ifdef __linux__
-    constexpr quintptr kPage = 4096;
-    if (bytes < (4 << 20))
-        return;
-    const quintptr begin = (quintptr(data) + kPage - 1) & ~(kPage - 1);
-    const quintptr end = (quintptr(data) + quintptr(bytes)) & ~(kPage - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    Q_UNUSED(data);
-    Q_UNUSED(bytes);
-#endif
-}
 
 // UTF-16 code units of valid UTF-8: every byte that does not continue a sequence starts one
 // unit, and a four-byte sequence needs a surrogate pair.
