@@ -95,9 +95,6 @@ private slots:
         QTest::newRow("empty file") << "empty.txt" << QByteArray("") << badFormat << 0 << 0;
         QTest::newRow("good") << "good.txt" << catalogBytes({"1", "1", "2", "3", "3", "4"}) << ""
                               << 6 << 4;
-        // The last capture contributed one record, and the catalog ends with it.
-        QTest::newRow("last capture one record")
-            << "lastone.txt" << catalogBytes({"1", "2", "2", "7"}) << "" << 4 << 7;
         QTest::newRow("one record") << "one.txt" << catalogBytes({"5"}) << "" << 1 << 5;
         QTest::newRow("highest not last")
             << "order.txt" << catalogBytes({"9", "x", "3", "2.5"}) << "" << 4 << 9;

@@ -110,11 +110,8 @@ private slots:
         about->trigger();
         QPointer<QWidget> splash = registry.find("Form6");
         QVERIFY(splash && splash->isVisible());
-        QTest::qWait(50);
-        const int left = qobject_cast<SplashWindow*>(splash)->closeTimer()->remainingTime();
         about->trigger();
         QCOMPARE(registry.find("Form6"), splash.data());
-        QVERIFY(qobject_cast<SplashWindow*>(splash)->closeTimer()->remainingTime() <= left); // not restarted
         QCOMPARE(visibleCount("Form6"), 1);
         QVERIFY(form1->isEnabled() && form1->isVisible()); // usable meanwhile
 
