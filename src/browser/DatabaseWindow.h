@@ -22,7 +22,7 @@ class PanelStatusBar;
 // status bar, the index values in the index list and the file in the caption.
 //
 // It opens catalogs at start-up (the remembered file) and through File > Open, and owns the
-// record-set holder (Adodc1) that the grid, the search and the capture run share. Quit and the
+// record-set holder that the grid, the search and the capture run share. Quit and the
 // close box store the remembered file and end the program; File > Exit ends it without
 // storing. The window exists at most once; the window registry finds it.
 class DatabaseWindow : public QMainWindow
@@ -46,7 +46,7 @@ public:
     // File > Open.
     void onOpenTriggered();
 
-    // The record-set holder Adodc1: the record set the grid shows and the search filters.
+    // The record-set holder: the record set the grid shows and the search filters.
     CatalogTablePtr recordSet() const { return m_holder; }
     void setRecordSet(const CatalogTablePtr& records) { m_holder = records; }
     // Binds the grid to the holder's record set (again); formatGrid is the caller's next step.

@@ -81,7 +81,7 @@ void RecordOpenAction::openCurrentRecord()
 
     QString fileName = model->data(model->index(current.row(), column)).toString();
     QString error;
-    if (!m_fileOpener || !m_fileOpener->Open(fileName, &error)) {
+    if (!m_fileOpener || !m_fileOpener->open(fileName, &error)) {
         if (error.isEmpty())
             error = tr("The file could not be opened.");
         Dialogs::inform(m_window, error, openErrorTitle());

@@ -27,7 +27,7 @@ struct RecordingOpener : FileOpener
 {
     OpenerLog& log;
     explicit RecordingOpener(OpenerLog& l) : log(l) {}
-    bool Open(QString& fileName, QString* error) override
+    bool open(QString& fileName, QString* error) override
     {
         log.names << fileName;
         if (error)
@@ -126,20 +126,20 @@ private slots:
         bool launched = true;
         DesktopFileOpener opener([&](const QUrl& url) { return urls << url, launched; });
         QString error, padded = name + "   ", missing = dir.filePath("gone.txt"), empty;
-        QVERIFY(opener.Open(name, &error));
+        QVERIFY(opener.open(name, &error));
         // Blanks that pad the name are passed over when the padded name does not exist.
-        QVERIFY(opener.Open(padded, &error));
+        QVERIFY(opener.open(padded, &error));
         QCOMPARE(urls, QList<QUrl>(2, QUrl::fromLocalFile(name)));
 
-        QVERIFY(!opener.Open(missing, &error));
+        QVERIFY(!opener.open(missing, &error));
         QVERIFY2(error.contains("does not exist") &&
                      error.contains(QDir::toNativeSeparators(missing)),
                  qPrintable(error));
         error.clear();
-        QVERIFY(!opener.Open(empty, &error) && !error.isEmpty());
+        QVERIFY(!opener.open(empty, &error) && !error.isEmpty());
         QCOMPARE(urls.size(), 2);
         launched = false;
-        QVERIFY(!opener.Open(name, &error));
+        QVERIFY(!opener.open(name, &error));
         QVERIFY2(error.contains("no application"), qPrintable(error));
 
         FileOpener::setFactory({}); // the default is the desktop opener

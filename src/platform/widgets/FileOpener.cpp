@@ -53,7 +53,7 @@ QString DesktopFileOpener::existingFile(const QString& fileName)
     return QString();
 }
 
-bool DesktopFileOpener::Open(QString& fileName, QString* error)
+bool DesktopFileOpener::open(QString& fileName, QString* error)
 {
     const QString shown = QDir::toNativeSeparators(withoutTrailingBlanks(fileName));
     if (withoutTrailingBlanks(fileName).isEmpty()) {

@@ -18,7 +18,7 @@ public:
     // Opens the named file. Returns false with a description the user can read when the file
     // is missing or nothing can open it. The name is taken by reference, as callers hand over
     // the value they read from the grid.
-    virtual bool Open(QString& fileName, QString* error = nullptr) = 0;
+    virtual bool open(QString& fileName, QString* error = nullptr) = 0;
 
     using Factory = std::function<std::unique_ptr<FileOpener>()>;
 
@@ -39,9 +39,9 @@ public:
     // The launcher defaults to QDesktopServices::openUrl.
     explicit DesktopFileOpener(Launcher launcher = Launcher());
 
-    bool Open(QString& fileName, QString* error = nullptr) override;
+    bool open(QString& fileName, QString* error = nullptr) override;
 
-    // The file that Open would hand on for a name: the name itself when it exists, else the
+    // The file that open() would hand on for a name: the name itself when it exists, else the
     // name without trailing blanks when that exists (fixed-width fields may pad a path);
     // empty when neither does.
     static QString existingFile(const QString& fileName);
