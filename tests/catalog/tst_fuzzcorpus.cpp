@@ -40,12 +40,9 @@ private slots:
         QVERIFY(errors.count() <= 1);
         QVERIFY(source.records() && !source.records()->isAdding());
         const CatalogTable& rs = *source.records();
-        QVERIFY(rs.recordCount() <=
-                (bytes.isEmpty() ? 0 : bytes.count('\n') + bytes.count('\r') + 1));
-        for (qint64 r = 0; r < rs.recordCount(); ++r) {
+        for (qint64 r = 0; r < rs.recordCount(); ++r)
             for (int f = 0; f < CatalogTable::kFieldCount; ++f)
                 QVERIFY(rs.valueAt(r, f).size() <= CatalogTable::fieldWidth(f));
-        }
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), bytes); // read, never written
     }

@@ -13,17 +13,9 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
-        const std::pair<const char*, double> numbers[] = {{"3", 3},
-                                                          {"  12 ", 12},
-                                                          {"\t7", 7},
-                                                          {"-4", -4},
-                                                          {"+4", 4},
-                                                          {"2.5", 2.5},
-                                                          {".5", 0.5},
-                                                          {"1,234,567", 1234567},
-                                                          {"1,234.5", 1234.5},
-                                                          {"1.5e3", 1500},
-                                                          {"25E-1", 2.5}};
+        const std::pair<const char*, double> numbers[] = {
+            {"3", 3},     {"  12 ", 12}, {"\t7", 7},       {"-4", -4},         {"+4", 4},       {"2.5", 2.5},
+            {".5", 0.5},  {"1,234,567", 1234567},    {"1,234.5", 1234.5}, {"1.5e3", 1500}, {"25E-1", 2.5}};
         for (const auto& [text, value] : numbers)
             QTest::addRow("%s", text) << QString(text) << value;
         for (const char* text : {"", "   ", "Index", "12a", "1,2,3", "1e", "--1", "1 2", "inf",

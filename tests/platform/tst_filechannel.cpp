@@ -27,39 +27,24 @@ class TestFileChannel : public QObject
     QTemporaryDir m_dir;
 
 private slots:
-    // Input refuses writing; Output starts afresh. Appending and reading are the next tests'.
-    void modes()
+    // Input refuses writing; Output starts afresh; while in use a second open fails and the
+    // channel keeps its file.
+    void modesAndASecondOpen()
     {
-        const QString path = m_dir.filePath("cat.txt");
+        const QString path = m_dir.filePath("cat.txt"), other = m_dir.filePath("other.txt");
         FileChannel channel;
         QString error;
         QVERIFY(channel.open(path, Mode::Output) && channel.write("one\r\n") && channel.close());
         QVERIFY(channel.open(path, Mode::Input));
         QVERIFY(!channel.write("x", &error));
         QCOMPARE(error, QString("Bad file mode"));
-        channel.close();
+        QVERIFY(!channel.open(other, Mode::Output, &error));
+        QCOMPARE(error, QString("File already open"));
+        QCOMPARE(channel.path(), path);
+        QVERIFY(channel.close());
+        QVERIFY(!QFile::exists(other));
         QVERIFY(channel.open(path, Mode::Output) && channel.close());
         QCOMPARE(QFileInfo(path).size(), 0);
-    }
-
-    // While in use, any second open fails; the channel keeps its file and frees it on close.
-    void secondOpenFailsWhileInUse()
-    {
-        const QString a = m_dir.filePath("a.txt"), b = m_dir.filePath("b.txt");
-        const std::pair<Mode, Mode> cases[] = {{Mode::Append, Mode::Input}, {Mode::Input, Mode::Output}};
-        FileChannel channel;
-        for (const QString& path : {a, b})
-            QVERIFY(channel.open(path, Mode::Output) && channel.close());
-        for (const auto& [first, second] : cases) {
-            QVERIFY(channel.open(a, first));
-            QString error;
-            QVERIFY(!channel.open(b, second, &error));
-            QCOMPARE(error, QString("File already open"));
-            QCOMPARE(channel.path(), a);
-            QVERIFY(channel.close());
-            QVERIFY(channel.open(b, second, &error));
-            QVERIFY(channel.close());
-        }
     }
 
     void openFailures_data()
@@ -70,7 +55,6 @@ private slots:
         QTest::newRow("missing") << "missing.txt" << Mode::Input << "not found";
         QTest::newRow("folder") << "sub" << Mode::Input << "folder";
         QTest::newRow("empty name") << "" << Mode::Input << "Bad file name";
-        QTest::newRow("missing parent") << "nowhere/x.txt" << Mode::Output << "Cannot open";
         // Opening these would block for good or never reach an end.
         QTest::newRow("named pipe") << "pipe.txt" << Mode::Input << "not a regular file";
         QTest::newRow("device") << "/dev/zero" << Mode::Input << "not a regular file";
@@ -110,9 +94,6 @@ private slots:
         QTest::newRow("append after a last line without line end")
             << QByteArray("1\t/x\t1") << Mode::Append << Fault::Read << 0ll << ab
             << "1\t/x\t1\r\n" + a + b << QString();
-        QTest::newRow("append after CR LF") << QByteArray("1\t/x\t1\r\n") << Mode::Append
-                                            << Fault::Read << 0ll << ab << "1\t/x\t1\r\n" + a + b
-                                            << QString();
         QTest::newRow("append after a lone CR") << QByteArray("1\t/x\t1\r") << Mode::Append
                                                 << Fault::Read << 0ll << ab
                                                 << "1\t/x\t1\r" + a + b << QString();
@@ -120,8 +101,6 @@ private slots:
                                                  << 0ll << ab << a + b << QString();
         QTest::newRow("disk full in the second line") << QByteArray() << Mode::Output
                                                       << Fault::Write << 12ll << ab << a << full;
-        QTest::newRow("disk full in the first line")
-            << QByteArray() << Mode::Output << Fault::Write << 3ll << ab << QByteArray() << full;
         QTest::newRow("disk full right after a line end")
             << QByteArray() << Mode::Output << Fault::Write << qint64(a.size()) << ab << a << full;
         QTest::newRow("disk full while appending") << QByteArray("1\t/x\t1\r\n") << Mode::Append
