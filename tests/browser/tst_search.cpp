@@ -34,12 +34,12 @@ QString countText(qint64 n)
     return QStringLiteral("Number of Records: ") + QString::number(n);
 }
 
-// What a literal, case-blind "contains" finds, or an exact index: the independent description.
-QStringList matching(const QString& text, bool byIndex = false)
+// What a literal, case-blind "contains" finds: the independent description.
+QStringList matching(const QString& text)
 {
     QStringList names;
     for (const CatalogRow& row : kRows)
-        if (byIndex ? row.index == text : row.filename.contains(text, Qt::CaseInsensitive))
+        if (row.filename.contains(text, Qt::CaseInsensitive))
             names << row.filename;
     return names;
 }
