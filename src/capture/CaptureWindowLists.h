@@ -13,7 +13,7 @@ class CaptureWindow;
 class CaptureWindowLists : public WalkerLists
 {
 public:
-    explicit CaptureWindowLists(CaptureWindow* form) : m_form(form) {}
+    explicit CaptureWindowLists(CaptureWindow* window) : m_window(window) {}
     ~CaptureWindowLists() override;
     CaptureWindowLists(const CaptureWindowLists&) = delete;
     CaptureWindowLists& operator=(const CaptureWindowLists&) = delete;
@@ -38,7 +38,7 @@ public:
 private:
     void maybeShowProgress();
 
-    QPointer<CaptureWindow> m_form;
+    QPointer<CaptureWindow> m_window;
     QElapsedTimer m_sincePaint;
     int m_progressMaximum = 0;
     int m_progressValue = 0;

@@ -65,7 +65,7 @@ struct Walk
     FileChannel channel;
     QString catalog = dir.filePath(QStringLiteral("catalog.txt"));
     WalkContext context;
-    VbBool result = VbFalse;
+    bool result = false;
 
     explicit Walk(const TreeFolder& tree)
     {
@@ -89,10 +89,7 @@ struct Walk
             qWarning() << error;
             return false;
         }
-        QString path = lists.folderPath();
-        qint16 dircount = qint16(lists.folderCount());
-        QString backUp;
-        result = DirectoryWalker(context).DirDiver(path, dircount, backUp);
+        result = DirectoryWalker(context).walk(lists.folderPath());
         channel.close();
         return true;
     }
@@ -268,7 +265,7 @@ private slots:
         lock(tree, walk.root, true);
         QVERIFY(walk.run());
         lock(tree, walk.root, false);
-        QCOMPARE(walk.result, VbFalse);
+        QVERIFY(!walk.result);
         QCOMPARE(walk.bytes(), walk.expected(asWalked(tree)));
         QVERIFY2(walk.messages.size() == reports, qPrintable(walk.messages.join('\n')));
         if (reports > 0)
@@ -365,12 +362,12 @@ private slots:
         };
         QVERIFY(walk.run());
         QVERIFY(!walk.searchflag);
-        QCOMPARE(walk.result, VbFalse);
+        QVERIFY(!walk.result);
         QCOMPARE(walk.lists.yields, 2); // the flag is seen between subfolders: no third entry
         QCOMPARE(walk.bytes(), walk.expected(tree, 2));
         // Cleared before the walk: nothing written, the result says it stopped on entry.
         QVERIFY(walk.run());
-        QCOMPARE(walk.result, VbTrue);
+        QVERIFY(walk.result);
         QCOMPARE(walk.bytes(), QByteArray());
     }
 

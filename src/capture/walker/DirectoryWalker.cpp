@@ -66,15 +66,14 @@ struct DirectoryWalker::FolderRecords
     QStringList named;
 };
 
-VbBool DirectoryWalker::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
+bool DirectoryWalker::walk(const QString& path)
 {
-    Q_UNUSED(BackUp);
     WalkerLists& lists = *m_context.lists;
 
     // The one point of a folder's walk where Cancel, Quit and repainting get through.
     lists.yield();
     if (!keepGoing())
-        return VbTrue;
+        return true;
 
     // The subfolders as first listed: the folder is listed again before each of them, and a
     // subfolder created or removed meanwhile must not shift another into its place.
@@ -84,33 +83,30 @@ VbBool DirectoryWalker::DirDiver(QString& NewPath, qint16& dircount, QString& Ba
     for (int i = 0; i < subfoldersLeft; ++i)
         subfolders.append(lists.folderEntry(i));
     if (!writeFiles())
-        return VbFalse;
+        return false;
 
     while (keepGoing() && subfoldersLeft > 0) {
         // A nested walk has moved the folder list; bring it back to this folder first.
-        const QString leftAt = lists.folderPath();
         QString error;
-        if (!lists.setFolderPath(NewPath, &error)) {
+        if (!lists.setFolderPath(path, &error)) {
             // This folder has gone: its remaining subfolders cannot be reached from it.
             report(error);
-            return VbFalse;
+            return false;
         }
-        VbBool nestedResult = VbFalse;
+        bool stoppedOnEntry = false;
         if (!lists.setFolderPath(subfolders.at(subfoldersLeft - 1), &error)) {
             // Reported once and skipped with all it holds; the folder list still shows this
             // folder, which must not be walked again in the subfolder's place.
             report(error);
         } else {
-            QString nestedPath = lists.folderPath();
-            QString nestedBackUp = leftAt;
             DirectoryWalker nested(m_context);
-            nestedResult = nested.DirDiver(nestedPath, dircount, nestedBackUp);
+            stoppedOnEntry = nested.walk(lists.folderPath());
         }
         --subfoldersLeft;
-        if (nestedResult == VbTrue)
-            return VbFalse;
+        if (stoppedOnEntry)
+            return false;
     }
-    return VbFalse;
+    return false;
 }
 
 bool DirectoryWalker::writeFiles()

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/core/VbBool.h"
-
 #include <QString>
 
 #include <functional>
@@ -44,10 +42,9 @@ class DirectoryWalker
 public:
     explicit DirectoryWalker(WalkContext& context) : m_context(context) {}
 
-    // Walks NewPath, which the folder list must already show. Returns VbTrue only when the walk
-    // stopped on entry because searchflag was cleared; dircount and BackUp are handed on to
-    // nested walkers untouched.
-    VbBool DirDiver(QString& NewPath, qint16& dircount, QString& BackUp);
+    // Walks path, which the folder list must already show. True only when the walk stopped on
+    // entry because searchflag was cleared.
+    bool walk(const QString& path);
 
 private:
     bool keepGoing() const;
