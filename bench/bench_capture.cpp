@@ -4,11 +4,11 @@
 // folders beside the walker alone.
 #include "Bench.h"
 
+#include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/CaptureWindow.h"
 #include "capture/walker/HeadlessLists.h"
 #include "platform/core/FileChannel.h"
-#include "platform/core/ProgramState.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/PanelStatusBar.h"
@@ -64,15 +64,14 @@ double headlessWalkMs(const QString& root, const QString& catalog, int runs)
             HeadlessLists lists;
             FileChannel channel;
             channel.open(catalog, FileChannel::Mode::Output);
+            CaptureSession session(channel);
+            session.index = QStringLiteral("1");
+            session.sink.begin(catalog);
             WalkContext context;
             context.lists = &lists;
-            context.searchflag = [] { return true; };
-            context.catalogName = catalog;
-            context.index = QStringLiteral("1");
-            context.channel = &channel;
+            context.session = &session;
             context.report = [](const QString&) {};
             lists.setFolderPath(root, nullptr);
-            ProgramState::filecount = ProgramState::blockcount = 0;
             DirectoryWalker(context).walk(lists.folderPath());
             channel.close();
         },

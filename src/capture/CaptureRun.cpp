@@ -2,13 +2,13 @@
 
 #include "browser/DatabaseWindow.h"
 #include "browser/ShowCatalog.h"
+#include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/CaptureWindow.h"
 #include "capture/CaptureWindowLists.h"
 #include "catalog/CatalogSource.h"
 #include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
-#include "platform/core/ProgramState.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/PanelStatusBar.h"
@@ -35,13 +35,16 @@ namespace {
 class RunScope
 {
 public:
-    explicit RunScope(CaptureWindow* target) : window(target) { window->beginRun(); }
+    explicit RunScope(CaptureWindow* target) : window(target), session(FileChannel::instance())
+    {
+        window->beginRun(&session);
+    }
     ~RunScope()
     {
         if (m_opened)
             FileChannel::instance().close();
         if (window)
-            window->endRun();
+            window->endRun(&session);
     }
     RunScope(const RunScope&) = delete;
     RunScope& operator=(const RunScope&) = delete;
@@ -64,6 +67,8 @@ public:
     }
 
     QPointer<CaptureWindow> window;
+    // Handed to the window as soon as the run starts: Cancel, Quit and closing stop it.
+    CaptureSession session;
 
 private:
     bool m_opened = false;
@@ -130,7 +135,6 @@ void closeCaptureWindow(CaptureWindow* window)
 
 void run(CaptureWindow* target)
 {
-    CaptureWindow::searchflag = true;
     RunScope scope(target);
     const QPointer<CaptureWindow>& window = scope.window;
 
@@ -177,32 +181,32 @@ void run(CaptureWindow* target)
         scope.fail(error);
         return;
     }
-    // Each run counts its own files.
-    ProgramState::filecount = 0;
-    ProgramState::blockcount = 0;
+    CaptureSession& session = scope.session;
+    session.index = index;
+    session.sink.begin(name); // each run counts its own files
 
     CaptureWindowLists lists(window);
     WalkContext context;
     context.lists = &lists;
-    context.searchflag = [&window] { return window && CaptureWindow::searchflag; };
-    context.catalogName = name; // File > Open during the walk cannot redirect the capture
-    context.index = index;
-    context.channel = &FileChannel::instance();
+    context.session = &session;
     // A report box can stop the walk: Cancel there is Cancel of the window. When the catalog
     // itself is lost the walk is over anyway, and OK is all there is to say.
-    context.report = [&window, &lists, &context](const QString& description) {
+    context.report = [&window, &lists, &session](const QString& description) {
         lists.showProgress();
         const auto buttons =
-            context.failed ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel;
+            session.sink.failed() ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel;
         if (Dialogs::message(window, {description, QString(), buttons, QMessageBox::NoIcon})
-            == QMessageBox::Cancel)
-            CaptureWindow::searchflag = false;
+            != QMessageBox::Cancel)
+            return;
+        session.stopRequested = true;
+        if (window)
+            window->onCancelClicked();
     };
 
     DirectoryWalker(context).walk(startFolder);
     lists.showProgress();
 
-    if (!window || !CaptureWindow::searchflag || context.failed) {
+    if (!window || !session.keepGoing()) {
         // Cancelled, closed, or the catalog was lost (already reported). The next Run starts
         // from the folder this one started from, not where the walk stopped.
         if (window)
@@ -214,11 +218,8 @@ void run(CaptureWindow* target)
         scope.fail(error);
         return;
     }
-    const qint32 count = ProgramState::blockcount * 1000 + ProgramState::filecount;
-    if (!appendMode)
-        CaptureWindow::totfiles = count;
     window->statusBar()->setText3(QString::fromLatin1(CaptureWindow::kFilesText)
-                                 + QString::number(appendMode ? count : CaptureWindow::totfiles));
+                                  + QString::number(session.sink.entryCount()));
     window->progressBar()->setValue(window->progressBar()->minimum());
     if (!scope.close(&error)) {
         scope.fail(error);

@@ -1,7 +1,7 @@
 #include "capture/CaptureWindow.h"
 
 #include "capture/CaptureRun.h"
-#include "platform/core/ProgramState.h"
+#include "capture/walker/CaptureSession.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/DriveList.h"
 #include "platform/widgets/FileList.h"
@@ -30,9 +30,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include "platform/widgets/WindowIds.h"
-
-bool CaptureWindow::searchflag = false;
-qint32 CaptureWindow::totfiles = 0;
 
 namespace {
 constexpr int kClientWidth = 9870;
@@ -253,18 +250,17 @@ void CaptureWindow::onFolderChanged(const QString& path)
     m_fileList->showFiles(path, m_folderList->fileNames());
 }
 
-void CaptureWindow::beginRun()
+void CaptureWindow::beginRun(CaptureSession* session)
 {
-    ++m_activeRuns;
+    m_sessions.append(session);
     m_resetButton->setEnabled(false);
     m_cancelButton->setEnabled(true);
 }
 
-void CaptureWindow::endRun()
+void CaptureWindow::endRun(CaptureSession* session)
 {
-    if (m_activeRuns > 0)
-        --m_activeRuns;
-    if (m_activeRuns == 0)
+    m_sessions.removeOne(session);
+    if (m_sessions.isEmpty())
         setIdleLook();
 }
 
@@ -296,20 +292,19 @@ void CaptureWindow::setIdleLook()
 
 void CaptureWindow::stopWalk()
 {
-    if (m_activeRuns > 0)
-        searchflag = false;
+    for (CaptureSession* session : std::as_const(m_sessions))
+        session->stopRequested = true;
 }
 
 void CaptureWindow::onCancelClicked()
 {
-    searchflag = false;
+    stopWalk();
 }
 
 void CaptureWindow::onResetClicked()
 {
     m_capturedFiles->clear();
     m_statusBar->setText3(QString::fromLatin1(kFilesText));
-    ProgramState::filecount = 0;
     showIndexPrompt();
 }
 
@@ -323,7 +318,7 @@ void CaptureWindow::showIndexPrompt()
 
 void CaptureWindow::onQuitClicked()
 {
-    searchflag = false;
+    stopWalk();
     close();
 }
 

@@ -16,14 +16,14 @@ class QProgressBar;
 class QPushButton;
 class PanelStatusBar;
 class TextFileView;
+struct CaptureSession;
 
 // The capture window: the drive, folder and file lists on the left, the captured-files text on
 // the right, the index value, the append choice and the run buttons below. Run is the capture
 // run (CaptureRun); the walk drives this window's lists through CaptureWindowLists.
 //
-// searchflag and totfiles belong to the window but outlive it: closing and reopening the
-// window does not set them back. Closing the window by any means while a walk runs stops the
-// walk at its next folder; the window may be deleted while the run's handler is still on the
+// Cancel, Quit and closing the window by any means while a walk runs stop the walk at its next
+// folder; the window may be deleted while the run's handler is still on the
 // stack (at the walk's next yield), so the run and the walker's lists hold guarded pointers.
 class CaptureWindow : public QWidget
 {
@@ -33,11 +33,6 @@ public:
     static constexpr const char* kCaption = "Vellumark - Directory Capture";
     static constexpr const char* kCaptionRunning = "Vellumark - Directory Capture (In Progress)";
     static constexpr const char* kFilesText = "Number of Files: ";
-
-    // True while a walk may continue; Cancel, Quit and closing the window clear it.
-    static bool searchflag;
-    // The file count of the last overwrite-mode run.
-    static qint32 totfiles;
 
     explicit CaptureWindow(QWidget* parent = nullptr);
     ~CaptureWindow() override;
@@ -69,9 +64,10 @@ public:
     void setChosenFileName(const QString& name) { m_chosenFileName = name; }
 
     // The window is in its running look while any run is active, idle after the last ends.
-    void beginRun();
-    void endRun();
-    bool isRunning() const { return m_activeRuns > 0; }
+    // Cancel, Quit and closing stop every active run's walk.
+    void beginRun(CaptureSession* session);
+    void endRun(CaptureSession* session);
+    bool isRunning() const { return !m_sessions.isEmpty(); }
     void setIdleLook();
     void setRunningLook();
 
@@ -124,6 +120,6 @@ private:
     QAction* m_aboutAction = nullptr;
 
     QString m_chosenFileName;
-    int m_activeRuns = 0;
+    QList<CaptureSession*> m_sessions;
     int m_aboutToEndId = 0;
 };

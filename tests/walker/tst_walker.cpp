@@ -1,10 +1,10 @@
 // The directory walker on the headless lists: catalogs compared byte for byte with what the
 // tree's own description predicts, the reports, the counters and reopens, and the failure
 // paths.
+#include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/walker/HeadlessLists.h"
 #include "platform/core/FileChannel.h"
-#include "platform/core/ProgramState.h"
 #include "support/CaptureTree.h"
 
 #include <QDir>
@@ -53,17 +53,19 @@ private:
     }
 };
 
-// One walk over a tree written to a fresh folder: the lists, the flag, the messages and a
-// channel of its own.
+// One walk over a tree written to a fresh folder: the lists, the session with its sink over a
+// channel of its own, the messages.
 struct Walk
 {
     QTemporaryDir dir;
     QString root = dir.filePath(QStringLiteral("t"));
     TestLists lists;
-    bool searchflag = true;
     QStringList messages;
     FileChannel channel;
     QString catalog = dir.filePath(QStringLiteral("catalog.txt"));
+    // Where the sink reopens the catalog after each block.
+    QString runsName = catalog;
+    CaptureSession session{channel};
     WalkContext context;
     bool result = false;
 
@@ -71,10 +73,8 @@ struct Walk
     {
         QVERIFY(QDir().mkpath(root) && writeTree(tree, root));
         context.lists = &lists;
-        context.searchflag = [this] { return searchflag; };
-        context.catalogName = catalog;
-        context.index = QStringLiteral("3");
-        context.channel = &channel;
+        context.session = &session;
+        session.index = QStringLiteral("3");
         context.report = [this](const QString& text) { messages.append(text); };
     }
     ~Walk() { removeTree(root); }
@@ -82,7 +82,7 @@ struct Walk
     // Opens the catalog afresh, sets the lists to start and walks it as a run does.
     bool run(const QString& start = QString())
     {
-        ProgramState::filecount = ProgramState::blockcount = 0;
+        session.sink.begin(runsName);
         QString error;
         if (!channel.open(catalog, FileChannel::Mode::Output, &error)
             || !lists.setFolderPath(start.isEmpty() ? root : start, &error)) {
@@ -271,7 +271,7 @@ private slots:
         if (reports > 0)
             QCOMPARE(walk.messages.first(), firstReport.arg(walk.root));
         // Every listed entry counts, written or not; one yield per folder entered.
-        QCOMPARE(ProgramState::filecount, countFiles(asWalked(tree, true)));
+        QCOMPARE(walk.session.sink.fileCount(), countFiles(asWalked(tree, true)));
         QCOMPARE(walk.lists.yields, countFolders(asWalked(tree)));
         if (tree.files.isEmpty()) { // an empty folder leaves the bar alone
             QCOMPARE(walk.lists.progressMaximum, 100);
@@ -285,7 +285,7 @@ private slots:
             treeOf({{"readme.txt", QByteArray(523, 'r')}, {"setup.exe", "s"}, {"etc/hosts", "127"}});
         Walk walk(tree);
         walk.lists.realRoot = QDir(walk.root).absolutePath();
-        walk.context.index = QStringLiteral("12");
+        walk.session.index = QStringLiteral("12");
         QVERIFY(walk.run(QStringLiteral("/")));
         QCOMPARE(walk.bytes(), QByteArray("12\t/readme.txt\t523\r\n"
                                           "12\t/setup.exe\t1\r\n"
@@ -318,8 +318,8 @@ private slots:
         QVERIFY(walk.run());
         const QByteArray expected = walk.expected(tree);
         QCOMPARE(walk.bytes(), expected);
-        QCOMPARE(ProgramState::filecount, filecount);
-        QCOMPARE(ProgramState::blockcount, blockcount);
+        QCOMPARE(walk.session.sink.fileCount(), filecount);
+        QCOMPARE(walk.session.sink.blockCount(), blockcount);
         QCOMPARE(onDisk.size(), files);
         // Entry 1001 (index 1000) is read after the reopen: exactly 1000 lines are on disk.
         for (int entry = 1000; entry < files; entry += 1000)
@@ -332,19 +332,19 @@ private slots:
         // in catalog.txt, everything after the reopen goes under the run's name.
         const TreeFolder tree = generatedTree(2300, 50, 3);
         Walk walk(tree);
-        walk.context.catalogName = walk.dir.filePath(QStringLiteral("second.txt"));
+        walk.runsName = walk.dir.filePath(QStringLiteral("second.txt"));
         QVERIFY(walk.run());
         QCOMPARE(walk.bytes().count('\n'), 1000);
-        QCOMPARE(walk.bytes() + readAll(walk.context.catalogName), walk.expected(tree));
+        QCOMPARE(walk.bytes() + readAll(walk.runsName), walk.expected(tree));
         QVERIFY(walk.messages.isEmpty());
 
         // A reopen that fails stops the walk with one message.
-        walk.context.catalogName = walk.dir.filePath(QStringLiteral("missing/folder/catalog.txt"));
+        walk.runsName = walk.dir.filePath(QStringLiteral("missing/folder/catalog.txt"));
         QVERIFY(walk.run());
         QCOMPARE(walk.messages.size(), 1);
         QVERIFY2(walk.messages.first().contains(QStringLiteral("missing/folder")),
                  qPrintable(walk.messages.first()));
-        QVERIFY(walk.context.failed);
+        QVERIFY(walk.session.sink.failed());
         QCOMPARE(walk.bytes(), firstLines(walk.expected(tree), 1000));
     }
 
@@ -358,10 +358,10 @@ private slots:
         walk.lists.onYield = [&] { inFolder = 0; };
         walk.lists.beforeLength = [&] {
             if (walk.lists.yields == 2 && ++inFolder == 2)
-                walk.searchflag = false;
+                walk.session.stopRequested = true;
         };
         QVERIFY(walk.run());
-        QVERIFY(!walk.searchflag);
+        QVERIFY(walk.session.stopRequested);
         QVERIFY(!walk.result);
         QCOMPARE(walk.lists.yields, 2); // the flag is seen between subfolders: no third entry
         QCOMPARE(walk.bytes(), walk.expected(tree, 2));
@@ -391,7 +391,7 @@ private slots:
                  QStringList(QStringLiteral("2 files in %1 could not be catalogued: cycle (%2), "
                                             "dangling (File not found)")
                                  .arg(root, QString::fromLocal8Bit(std::strerror(ELOOP)))));
-        QCOMPARE(ProgramState::filecount, 5); // every listed entry counts, written or not
+        QCOMPARE(walk.session.sink.fileCount(), 5); // every listed entry counts, written or not
         QCOMPARE(walk.lists.yields, 2);       // the start folder and sub; no link followed
     }
 };

@@ -1,14 +1,11 @@
 #include "capture/walker/DirectoryWalker.h"
 
+#include "capture/walker/CaptureSession.h"
 #include "capture/walker/WalkerLists.h"
 #include "catalog/CatalogLine.h"
-#include "platform/core/FileChannel.h"
 #include "platform/core/FolderListing.h"
-#include "platform/core/ProgramState.h"
 
 #include <QStringList>
-
-#include <charconv>
 
 namespace {
 // How many of a folder's files that could not be catalogued its report names.
@@ -22,21 +19,8 @@ struct DirectoryWalker::FolderRecords
     FolderRecords(const QString& folderPrefix, const QString& index)
         : prefix(folderPrefix)
         , prefixWritable(CatalogLine::isWritableName(folderPrefix))
-        // The catalog is UTF-8; names go out as the exact bytes the system gave them.
-        , head(index.toUtf8() + '\t' + FolderListing::toNative(folderPrefix))
+        , writer(index, folderPrefix)
     {
-    }
-
-    // The record's bytes: index TAB prefix and name TAB length CR LF.
-    const QByteArray& line(const QString& name, qint64 length)
-    {
-        char number[24];
-        const auto digits = std::to_chars(number, number + sizeof number, length);
-        buffer.truncate(0);
-        buffer.append(head);
-        FolderListing::appendNative(&buffer, name);
-        buffer.append('\t').append(number, digits.ptr - number).append("\r\n", 2);
-        return buffer;
     }
 
     void problem(const QString& name, const QString& reason)
@@ -59,9 +43,8 @@ struct DirectoryWalker::FolderRecords
 
     const QString prefix;
     const bool prefixWritable;
-    const QByteArray head;
+    CatalogLine::Writer writer;
     QString fullName;
-    QByteArray buffer;
     int problems = 0;
     QStringList named;
 };
@@ -114,7 +97,7 @@ bool DirectoryWalker::writeFiles()
     // The folder's buffers live only while its files are written, not while its subfolders
     // are walked: a deep tree would hold one set per level.
     WalkerLists& lists = *m_context.lists;
-    FolderRecords records(CatalogLine::folderPrefix(lists.folderPath()), m_context.index);
+    FolderRecords records(CatalogLine::folderPrefix(lists.folderPath()), m_context.session->index);
     if (!records.prefixWritable) {
         // No line of this folder or below it could be written: said once for all of them.
         report(QStringLiteral("Folder name contains a tab or line break; the folder and its "
@@ -134,7 +117,7 @@ bool DirectoryWalker::writeFiles()
 
 bool DirectoryWalker::keepGoing() const
 {
-    return !m_context.failed && m_context.searchflag && m_context.searchflag();
+    return m_context.session->keepGoing();
 }
 
 bool DirectoryWalker::report(const QString& description)
@@ -146,22 +129,11 @@ bool DirectoryWalker::report(const QString& description)
 
 bool DirectoryWalker::countEntry()
 {
-    ++ProgramState::filecount;
-    if (ProgramState::filecount != 1001)
-        return true;
-    // Every 1000 entries the catalog is closed and reopened for appending, so a crash or a
-    // power cut loses at most one block.
     QString error;
-    FileChannel& channel = *m_context.channel;
-    if (!channel.close(&error)
-        || !channel.open(m_context.catalogName, FileChannel::Mode::Append, &error)) {
-        m_context.failed = true;
-        report(error);
-        return false;
-    }
-    ++ProgramState::blockcount;
-    ProgramState::filecount = 1;
-    return true;
+    if (m_context.session->sink.countEntry(&error))
+        return true;
+    report(error);
+    return false;
 }
 
 bool DirectoryWalker::writeRecord(FolderRecords& records, int index, const QString& name)
@@ -180,9 +152,8 @@ bool DirectoryWalker::writeRecord(FolderRecords& records, int index, const QStri
         return true;
     }
     QString error;
-    if (!m_context.channel->write(records.line(name, length), &error)) {
+    if (!m_context.session->sink.write(records.writer.line(name, length), &error)) {
         // Every later line would fail the same way, or leave a gap in the catalog.
-        m_context.failed = true;
         report(error);
         return false;
     }

@@ -2,6 +2,4 @@
 
 namespace ProgramState {
 QString lastfilename;
-qint32 filecount = 0;
-qint32 blockcount = 0;
 } // namespace ProgramState

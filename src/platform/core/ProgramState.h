@@ -3,16 +3,10 @@
 #include <QString>
 #include <QtGlobal>
 
-// The program-wide state that outlives any one window: the catalog to remember at the end and
-// the capture counters. Everything else belongs to a window.
+// The program-wide state that outlives any one window: the catalog to remember at the end. Everything else belongs to a window.
 namespace ProgramState {
 
 // Full path of the catalog the database window remembers; stored by Quit and the close box.
 extern QString lastfilename;
-
-// The walker's counters: filecount runs 1..1000 within a block, blockcount counts the reopens
-// of the catalog file. A run's file count is blockcount * 1000 + filecount.
-extern qint32 filecount;
-extern qint32 blockcount;
 
 } // namespace ProgramState
