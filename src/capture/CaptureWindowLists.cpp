@@ -68,7 +68,7 @@ void CaptureWindowLists::setProgressValue(int value)
 
 void CaptureWindowLists::maybeShowProgress()
 {
-    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= 40)
+    if (m_throttle.due())
         showProgress(/*paint=*/true);
 }
 
@@ -85,7 +85,7 @@ void CaptureWindowLists::showProgress(bool paint)
     bar->setValue(m_progressValue);
     if (paint) {
         bar->repaint();
-        m_sincePaint.start();
+        m_throttle.painted();
     }
 }
 

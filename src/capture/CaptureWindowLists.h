@@ -2,7 +2,8 @@
 
 #include "capture/walker/WalkerLists.h"
 
-#include <QElapsedTimer>
+#include "platform/widgets/RepaintThrottle.h"
+
 #include <QPointer>
 
 class CaptureWindow;
@@ -39,7 +40,7 @@ private:
     void maybeShowProgress();
 
     QPointer<CaptureWindow> m_window;
-    QElapsedTimer m_sincePaint;
+    RepaintThrottle m_throttle{40};
     int m_progressMaximum = 0;
     int m_progressValue = 0;
     bool m_progressPending = false;
