@@ -2,13 +2,11 @@
 // catalogs written by real runs, and everything that may happen while a walk yields.
 #include "browser/BrowserWindows.h"
 #include "browser/DatabaseWindow.h"
-#include "catalog/CatalogSource.h"
 #include "capture/CaptureWindows.h"
 #include "capture/CaptureWindow.h"
 #include "capture/TextFileView.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/ProgramState.h"
-#include "platform/widgets/FileList.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/ProgramEnd.h"
 #include "platform/widgets/PanelStatusBar.h"
@@ -22,7 +20,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPointer>
-#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -30,8 +27,6 @@
 #include <QtTest>
 
 #include <memory>
-
-#include <sys/stat.h>
 
 #include <sys/stat.h>
 #include "platform/widgets/WindowIds.h"
@@ -58,15 +53,6 @@ bool running(CaptureWindow* form)
            && form->cancelButton()->isEnabled() && !form->resetButton()->isEnabled()
            && !form->folderList()->isEnabled() && !form->indexBox()->isEnabled()
            && !form->append()->isEnabled();
-}
-
-template <class List>
-QStringList entries(const List* list)
-{
-    QStringList names;
-    for (int i = 0; i < list->listCount(); ++i)
-        names << list->entry(i);
-    return names;
 }
 
 // Runs act at the walk's n-th yield (the first is at the start folder).
@@ -110,167 +96,41 @@ private slots:
         m_dir.reset();
     }
 
-    // A new window's look and focus order; Reset empties what a run left.
-    void newWindowAndReset()
-    {
-        CaptureWindow* form = openForm();
-        QVERIFY(idle(form));
-        QCOMPARE(form->indexBox()->count(), 101);
-        QCOMPARE(form->indexBox()->currentText(), QStringLiteral("Index Value"));
-        QVERIFY(!form->append()->isChecked());
-        QCOMPARE(form->statusBar()->text3(), QStringLiteral("Number of Files:"));
-        QCOMPARE(form->folderList()->path(), QDir::toNativeSeparators(QDir::currentPath()));
-        QStringList chain;
-        QWidget* w = form->capturedFilesView();
-        for (int i = 0; i < 10; ++i, w = w->nextInFocusChain()) {
-            while (w->focusPolicy() == Qt::NoFocus || w->objectName().isEmpty()
-                   || w->objectName().startsWith(QLatin1String("qt_")))
-                w = w->nextInFocusChain();
-            chain << w->objectName();
-        }
-        QCOMPARE(chain, (QStringList{"rt1", "Drive1", "Dir1", "File1", "Command1", "Command2",
-                                     "Command3", "Combo1", "Command4", "append"}));
-
-        form->capturedFilesView()->setText(QStringLiteral("some\ttext\r\n"));
-        form->statusBar()->setText3(QStringLiteral("Number of Files: 12"));
-        form->indexBox()->setCurrentIndex(5);
-        form->resetButton()->click();
-        QVERIFY(form->capturedFilesView()->isEmpty());
-        QCOMPARE(form->statusBar()->text3(), QStringLiteral("Number of Files: "));
-        QCOMPARE(form->indexBox()->currentText(), QStringLiteral("Index Value"));
-    }
-
-    void listsFollowTheFolder()
-    {
-        CaptureWindow* form = openForm();
-        const QString root = makeTree(treeOf({{"Makefile", "m"}, {"a.txt", "a"}, {".hidden", "h"},
-                                              {"Sub/inner", "i"}, {"alpha/", ""}, {".git/", ""}}));
-        QVERIFY(!root.isEmpty());
-        QCOMPARE(form->fileList()->path(), root);
-        QCOMPARE(entries(form->fileList()), (QStringList{"a.txt", "Makefile"}));
-        QCOMPARE(entries(form->folderList()), (QStringList{root + "/alpha", root + "/Sub"}));
-
-        // A folder that cannot be listed is refused; both lists stay where they were.
-        QString error;
-        QVERIFY(!form->folderList()->setPath(root + QStringLiteral("/missing"), &error));
-        QVERIFY(error.contains(root + QStringLiteral("/missing")));
-        QCOMPARE(form->folderList()->path(), root);
-        QCOMPARE(form->fileList()->listCount(), 2);
-
-        // Activating a subfolder row enters it; the file list follows at once. (The rows are
-        // refreshed a moment after a quick series of moves.)
-        QAbstractItemModel* model = form->folderList()->model();
-        QModelIndexList sub;
-        QTRY_VERIFY(!(sub = model->match(model->index(0, 0), Qt::DisplayRole,
-                                         QRegularExpression(QStringLiteral("^\\s*Sub\\s*$")), 1,
-                                         Qt::MatchRegularExpression))
-                         .isEmpty());
-        emit form->folderList()->activated(sub.first());
-        QCOMPARE(form->folderList()->path(), root + QStringLiteral("/Sub"));
-        QCOMPARE(entries(form->fileList()), QStringList{"inner"});
-    }
-
-    void printing()
-    {
-        CaptureWindow* form = openForm();
-        form->printAction()->trigger();
-        QCOMPARE(m_dialogs->shown(), QStringList{"Print Error|There is nothing to print"});
-        QCOMPARE(m_dialogs->printerRequests, 0);
-
-        // Cancelled printer chooser: nothing printed, nothing said.
-        form->capturedFilesView()->setText(QStringLiteral("3\t/x/data.txt\t12\r\n3\t/x/other.txt\t7\r\n"));
-        m_dialogs->clear();
-        m_dialogs->queuePrinter(false);
-        form->printAction()->trigger();
-        QCOMPARE(m_dialogs->printerRequests, 1);
-        QVERIFY(m_dialogs->messages.isEmpty());
-
-        const QString pdf = m_dir->filePath(QStringLiteral("out.pdf"));
-        Dialogs::Answerer answerer;
-        answerer.choosePrinter = [&](QPrinter* printer) {
-            printer->setOutputFormat(QPrinter::PdfFormat);
-            printer->setOutputFileName(pdf);
-            printer->setFullPage(true);
-            return true;
-        };
-        answerer.message = [&](const Dialogs::Message& m) {
-            m_dialogs->messages.append(m);
-            return QMessageBox::Ok;
-        };
-        Dialogs::setAnswerer(answerer);
-        form->printAction()->trigger();
-        QVERIFY(m_dialogs->messages.isEmpty());
-        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-        if (pdftotext.isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed; the printed text was not read back");
-        QProcess process;
-        process.start(pdftotext, {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
-        QVERIFY(process.waitForFinished());
-        const QString html = QString::fromUtf8(process.readAllStandardOutput());
-        // Every word with the top of its box, in reading order.
-        const QRegularExpression word(
-            QStringLiteral("<word xMin=\"[^\"]*\" yMin=\"([^\"]*)\"[^>]*>([^<]*)</word>"));
-        QMap<QString, double> tops; // word -> top of its box (the last of equal words)
-        QStringList words;
-        for (auto it = word.globalMatch(html); it.hasNext();) {
-            const auto m = it.next();
-            words << m.captured(2);
-            tops[m.captured(2)] = m.captured(1).toDouble();
-        }
-        words.sort();
-        QCOMPARE(words, (QStringList{"/x/data.txt", "/x/other.txt", "12", "3", "3", "7"}));
-        // The page is printed without margins: the first catalog line sits one line below the
-        // top, under the empty line printed first.
-        const double first = tops["/x/data.txt"];
-        const double step = tops["/x/other.txt"] - first;
-        QVERIFY(step > 0);
-        QVERIFY2(first > 0.8 * step, qPrintable(QStringLiteral("%1 %2").arg(first).arg(step)));
-    }
-
-    // Awkward files through the catalog data source and the capture window's File > Open: both
-    // refuse what is not a regular file, and read the rest alike (line ends, byte-order mark,
-    // UTF-8 else Windows-1252); a row shows at most 4000 characters of its line.
+    // Awkward files through the capture window's File > Open: what is not a regular file is
+    // refused, the rest read as every catalog reader reads (line ends, byte-order mark, UTF-8
+    // else Windows-1252); a row shows at most 4000 characters of its line.
     void awkwardFiles_data()
     {
         QTest::addColumn<QString>("kind");        // "" a file written with content, or a path
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("refusal");     // part of the message; "" when read
         QTest::addColumn<QStringList>("lines");   // the view's lines
-        QTest::addColumn<QStringList>("records"); // the source's records, fields joined by '|'
-        QTest::addColumn<QString>("loadError");   // part of the source's OpenError, "" none
         const QStringList none;
-        QTest::newRow("folder") << "folder" << QByteArray() << "is a folder" << none << none << "";
-        QTest::newRow("FIFO") << "fifo" << QByteArray() << "regular file" << none << none << "";
-        QTest::newRow("device") << "/dev/null" << QByteArray() << "regular file" << none << none << "";
-        QTest::newRow("empty") << "" << QByteArray() << "" << none << none << "";
+        QTest::newRow("folder") << "folder" << QByteArray() << "is a folder" << none;
+        QTest::newRow("FIFO") << "fifo" << QByteArray() << "regular file" << none;
+        QTest::newRow("device") << "/dev/null" << QByteArray() << "regular file" << none;
+        QTest::newRow("empty") << "" << QByteArray() << "" << none;
         // Without the skip the mark would be read as Windows-1252 ("ï»¿") with the rest.
         QTest::newRow("byte-order mark, Windows-1252")
-            << "" << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1") << "" << QStringList{"1\té\t1"}
-            << QStringList{"1|é|1"} << "";
+            << "" << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1") << "" << QStringList{"1\té\t1"};
         QTest::newRow("CR only, mixed ends")
             << "" << QByteArray("1\ta\t1\r2\tb\t2\r\r\n3\tc\t3\n\r4\td\t4") << ""
-            << QStringList{"1\ta\t1", "2\tb\t2", "", "3\tc\t3", "", "4\td\t4"}
-            << QStringList{"1|a|1", "2|b|2", "||", "3|c|3", "||", "4|d|4"} << "";
+            << QStringList{"1\ta\t1", "2\tb\t2", "", "3\tc\t3", "", "4\td\t4"};
         QTest::newRow("Windows-1252 line by line")
             << "" << QByteArray("1\t/\xE9t\xE9 \x80\x9F\x81\t1\r\n2\t/\xC3\xA9\t2") << ""
-            << QStringList{"1\t/été €Ÿ\u0081\t1", "2\t/é\t2"}
-            << QStringList{"1|/été €Ÿ\u0081|1", "2|/é|2"} << "";
+            << QStringList{"1\t/été €Ÿ\u0081\t1", "2\t/é\t2"};
         const QByteArray longName(5 << 20, 'L'); // longer than one 4 MiB read
         QTest::newRow("5 MB line")
             << "" << "1\t/" + longName + "\t1\n2\tb\t2" << ""
-            << QStringList{"1\t/" + QString::fromLatin1(longName) + "\t1", "2\tb\t2"} << none
-            << "'Filename' is longer than its width";
+            << QStringList{"1\t/" + QString::fromLatin1(longName) + "\t1", "2\tb\t2"};
         // Lines of 0 to 36 bytes with every kind of end, across the view's 16-byte steps.
         QByteArray mixed;
-        QStringList lines, records;
+        QStringList lines;
         for (int i = 0; i < 300; ++i) {
             lines << QString(i % 37, QChar('a' + i % 26));
             mixed += lines.last().toLatin1() + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
-            if (i < 6) // no TAB: the whole line is all three fields, up to the index's width
-                records << QStringList(3, lines.last()).join('|');
         }
-        QTest::newRow("lengths 0 to 36") << "" << mixed + "tail" << "" << lines + QStringList{"tail"}
-                                         << records << "'Index' is longer than its width";
+        QTest::newRow("lengths 0 to 36") << "" << mixed + "tail" << "" << lines + QStringList{"tail"};
     }
 
     void awkwardFiles()
@@ -279,32 +139,10 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, refusal);
         QFETCH(QStringList, lines);
-        QFETCH(QStringList, records);
-        QFETCH(QString, loadError);
         QString path = kind.isEmpty() ? m_env->writeFile(QStringLiteral("open.txt"), content)
                        : kind.startsWith('/') ? kind : m_dir->path();
         if (kind == "fifo") // nothing ever writes to it: opening it would wait for good
             QCOMPARE(::mkfifo(QFile::encodeName(path = m_dir->filePath("x.txt")), 0600), 0);
-
-        FileChannel channel;
-        CatalogSource source(channel);
-        QStringList errors;
-        connect(&source, &CatalogSource::OpenError, [&](const QString& message) { errors << message; });
-        QString failure;
-        if (!refusal.isEmpty()) { // the first-line check fails the call, and opens nothing
-            QCOMPARE(source.Validate(path, &failure), VbFalse);
-            QVERIFY2(failure.contains(refusal) && errors.isEmpty(), qPrintable(failure));
-        }
-        source.Populate(path);
-        QByteArrayList read; // as stored (a QString drops a leading U+FEFF)
-        for (qint64 r = 0; source.rsCustomers && r < source.rsCustomers->recordCount(); ++r)
-            read << source.rsCustomers->utf8At(r, 0) + '|' + source.rsCustomers->utf8At(r, 1) + '|'
-                        + source.rsCustomers->utf8At(r, 2);
-        QCOMPARE(read.join('\n'), records.join('\n').toUtf8());
-        const QString error = refusal.isEmpty() ? loadError : refusal;
-        QCOMPARE(errors.size(), error.isEmpty() ? 0 : 1);
-        QVERIFY2(errors.value(0).contains(error), qPrintable(errors.value(0)));
-        QVERIFY(!channel.isOpen());
 
         CaptureWindow* form = openForm();
         form->capturedFilesView()->setText(QStringLiteral("before\n"));
@@ -385,6 +223,12 @@ private slots:
         QCOMPARE(form->progressBar()->value(), form->progressBar()->minimum());
         QVERIFY(idle(form));
         QVERIFY(WindowRegistry::instance().isOpen(WindowId::capture)); // No keeps it open
+
+        // Reset empties what the run left and asks for an index value again.
+        form->resetButton()->click();
+        QVERIFY(form->capturedFilesView()->isEmpty());
+        QCOMPARE(form->statusBar()->text3(), QStringLiteral("Number of Files: "));
+        QCOMPARE(form->indexBox()->currentText(), QStringLiteral("Index Value"));
     }
 
     void earlyEndsRestoreTheWindow()

@@ -348,29 +348,6 @@ private slots:
         QCOMPARE(walk.bytes(), firstLines(walk.expected(tree), 1000));
     }
 
-    void cancel()
-    {
-        // Cancel pressed at the second file of the second folder (as while a message box of that
-        // folder is open): that folder is finished, no later folder is entered.
-        const TreeFolder tree = generatedTree(300, 10, 3);
-        Walk walk(tree);
-        int inFolder = 0;
-        walk.lists.onYield = [&] { inFolder = 0; };
-        walk.lists.beforeLength = [&] {
-            if (walk.lists.yields == 2 && ++inFolder == 2)
-                walk.session.stopRequested = true;
-        };
-        QVERIFY(walk.run());
-        QVERIFY(walk.session.stopRequested);
-        QVERIFY(!walk.result);
-        QCOMPARE(walk.lists.yields, 2); // the flag is seen between subfolders: no third entry
-        QCOMPARE(walk.bytes(), walk.expected(tree, 2));
-        // Cleared before the walk: nothing written, the result says it stopped on entry.
-        QVERIFY(walk.run());
-        QVERIFY(walk.result);
-        QCOMPARE(walk.bytes(), QByteArray());
-    }
-
     void linksHiddenAndSpecialNames()
     {
         Walk walk(treeOf({{"plain", "12345"}, {".hidden", "h"}, {".secret/inside", "i"},
