@@ -24,32 +24,17 @@ Q_DECLARE_METATYPE(TreeFolder)
 
 namespace {
 
-// Headless lists with a hook called before each file's length is read, optionally presenting
-// a real folder as the file system's root "/" so the walk of a root can be checked safely.
+// Headless lists with a hook called before each file's length is read.
 class TestLists : public HeadlessLists
 {
 public:
-    QString realRoot;
     std::function<void()> beforeLength;
 
-    QString folderPath() const override { return toFake(HeadlessLists::folderPath()); }
-    bool setFolderPath(const QString& path, QString* error) override
-    {
-        const bool toRoot = !realRoot.isEmpty() && path == QLatin1String("/");
-        return HeadlessLists::setFolderPath(toRoot ? realRoot : realRoot + path, error);
-    }
-    QString folderEntry(int index) const override { return toFake(HeadlessLists::folderEntry(index)); }
     bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override
     {
         if (beforeLength)
             beforeLength();
         return HeadlessLists::fileLength(index, fullName, length, error);
-    }
-
-private:
-    QString toFake(const QString& real) const
-    {
-        return realRoot.isEmpty() ? real : real == realRoot ? QStringLiteral("/") : real.mid(realRoot.size());
     }
 };
 
@@ -277,20 +262,6 @@ private slots:
             QCOMPARE(walk.lists.progressMaximum, 100);
             QCOMPARE(walk.lists.progressValue, 1);
         }
-    }
-
-    void rootFolderPrefix()
-    {
-        const TreeFolder tree =
-            treeOf({{"readme.txt", QByteArray(523, 'r')}, {"setup.exe", "s"}, {"etc/hosts", "127"}});
-        Walk walk(tree);
-        walk.lists.realRoot = QDir(walk.root).absolutePath();
-        walk.session.index = QStringLiteral("12");
-        QVERIFY(walk.run(QStringLiteral("/")));
-        QCOMPARE(walk.bytes(), QByteArray("12\t/readme.txt\t523\r\n"
-                                          "12\t/setup.exe\t1\r\n"
-                                          "12\t/etc/hosts\t3\r\n"));
-        QVERIFY(walk.messages.isEmpty());
     }
 
     void countersAndReopens_data()
