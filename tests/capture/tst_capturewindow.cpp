@@ -23,6 +23,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <memory>
@@ -93,6 +96,34 @@ private slots:
         FileChannel::instance().close();
         m_dialogs.reset();
         m_dir.reset();
+    }
+
+    // Nothing to print is said; a print holds the text, a long line cut only by the page edge.
+    void printing()
+    {
+        CaptureWindow* form = openForm();
+        form->printAction()->trigger();
+        QCOMPARE(m_dialogs->shown(), QStringList{"Print Error|There is nothing to print"});
+        form->capturedFilesView()->setText("3\t/x/data.txt\t12\r\n3\t/x/other.txt\t7 "
+                                           + QString(5000, 'w') + "\r\n");
+        const QString pdf = m_dir->filePath(QStringLiteral("out.pdf"));
+        Dialogs::Answerer answerer;
+        answerer.choosePrinter = [&](QPrinter* printer) {
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(pdf);
+            return true;
+        };
+        Dialogs::setAnswerer(answerer);
+        form->printAction()->trigger();
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed; the printout was not read back");
+        QProcess process;
+        process.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(process.waitForFinished());
+        const QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split('\n');
+        QVERIFY(lines.value(0).contains("/x/data.txt") && lines.value(0).contains("12"));
+        QVERIFY(lines.value(1).contains("/x/other.txt") && lines.value(1).contains("7 www"));
     }
 
     // Awkward files through the capture window's File > Open: what is not a regular file is
