@@ -4,11 +4,11 @@
 // folders beside the walker alone.
 #include "Bench.h"
 
+#include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/CaptureWindow.h"
 #include "capture/walker/HeadlessLists.h"
 #include "platform/core/FileChannel.h"
-#include "platform/core/ProgramState.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/PanelStatusBar.h"
@@ -64,19 +64,15 @@ double headlessWalkMs(const QString& root, const QString& catalog, int runs)
             HeadlessLists lists;
             FileChannel channel;
             channel.open(catalog, FileChannel::Mode::Output);
+            CaptureSession session(channel);
+            session.index = QStringLiteral("1");
+            session.sink.begin(catalog);
             WalkContext context;
             context.lists = &lists;
-            context.searchflag = [] { return true; };
-            context.catalogName = catalog;
-            context.index = QStringLiteral("1");
-            context.channel = &channel;
+            context.session = &session;
             context.report = [](const QString&) {};
             lists.setFolderPath(root, nullptr);
-            QString path = lists.folderPath();
-            qint16 dircount = 0;
-            QString backUp;
-            ProgramState::filecount = ProgramState::blockcount = 0;
-            DirectoryWalker(context).DirDiver(path, dircount, backUp);
+            DirectoryWalker(context).walk(lists.folderPath());
             channel.close();
         },
         runs);
@@ -106,10 +102,10 @@ int benchCapture(const QStringList&)
     CaptureWindow form;
     form.load();
     form.show();
-    form.Dir1()->setPath(root);
+    form.folderList()->setPath(root);
     // Warm the cache, then best of three.
     Bench::timeCommandMs(QStringLiteral("find '%1' -type f -printf '%p\\t%s\\n' > /dev/null").arg(root), 1);
-    const double ours = Bench::timeMs([&] { form.Command1()->click(); }, 3);
+    const double ours = Bench::timeMs([&] { form.runButton()->click(); }, 3);
     const double find =
         Bench::timeCommandMs(QStringLiteral("find '%1' -type f -printf '%p\\t%s\\n' > /dev/null").arg(root), 3);
     Dialogs::clearAnswerer();
@@ -117,9 +113,9 @@ int benchCapture(const QStringList&)
     const double headless = headlessWalkMs(root, catalog, 3);
     Bench::printRow(QStringLiteral("walker alone, headless lists, 100k files"), headless,
                     QStringLiteral("ms"), QStringLiteral("find -printf '%p\\t%s\\n'"), find);
-    Bench::printRow(QStringLiteral("capture run, 100k files (%1)").arg(form.StatusBar1()->text3()),
+    Bench::printRow(QStringLiteral("capture run, 100k files (%1)").arg(form.statusBar()->text3()),
                     ours, QStringLiteral("ms"), QStringLiteral("find -printf '%p\\t%s\\n'"), find);
-    return form.StatusBar1()->text3() == QLatin1String("Number of Files: 100000") ? 0 : 1;
+    return form.statusBar()->text3() == QLatin1String("Number of Files: 100000") ? 0 : 1;
 }
 
 // A chain of folders 2,000 deep, one file in each: the window's folder list shows every
@@ -158,11 +154,11 @@ int benchDeepChain(const QStringList&)
     CaptureWindow form;
     form.load();
     form.show();
-    form.Dir1()->setPath(root);
+    form.folderList()->setPath(root);
     const double headless = headlessWalkMs(root, catalog, 3);
-    const double window = Bench::timeMs([&] { form.Command1()->click(); }, 3);
+    const double window = Bench::timeMs([&] { form.runButton()->click(); }, 3);
     Dialogs::clearAnswerer();
-    const QString files = form.StatusBar1()->text3();
+    const QString files = form.statusBar()->text3();
     Bench::printRow(QStringLiteral("capture run, chain %1 deep (%2)").arg(kDepth).arg(files), window,
                     QStringLiteral("ms"), QStringLiteral("walker alone, headless lists"), headless);
     const bool met = window < 3 * headless;

@@ -157,8 +157,8 @@ double printMs(const QString& path)
     answerer.message = [](const Dialogs::Message&) { return QMessageBox::Ok; };
     Dialogs::setAnswerer(answerer);
     CaptureWindow form;
-    form.rt1()->loadFile(path);
-    const double ms = Bench::timeMs([&] { form.mnuPrint_Click(); }, g_runs);
+    form.capturedFilesView()->loadFile(path);
+    const double ms = Bench::timeMs([&] { form.onPrintTriggered(); }, g_runs);
     Dialogs::clearAnswerer();
     return ms;
 }

@@ -2,13 +2,13 @@
 
 #include "browser/DatabaseWindow.h"
 #include "browser/OpenCatalog.h"
+#include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/CaptureWindow.h"
 #include "capture/CaptureWindowLists.h"
 #include "catalog/CatalogSource.h"
 #include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
-#include "platform/core/ProgramState.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/PanelStatusBar.h"
@@ -23,7 +23,6 @@
 #include <QPointer>
 #include <QProgressBar>
 
-#include <limits>
 #include "platform/widgets/WindowIds.h"
 
 namespace CaptureRun {
@@ -36,13 +35,16 @@ namespace {
 class RunScope
 {
 public:
-    explicit RunScope(CaptureWindow* form) : form(form) { form->beginRun(); }
+    explicit RunScope(CaptureWindow* target) : window(target), session(FileChannel::instance())
+    {
+        window->beginRun(&session);
+    }
     ~RunScope()
     {
         if (m_opened)
             FileChannel::instance().close();
-        if (form)
-            form->endRun();
+        if (window)
+            window->endRun(&session);
     }
     RunScope(const RunScope&) = delete;
     RunScope& operator=(const RunScope&) = delete;
@@ -61,10 +63,12 @@ public:
     // A failure ends the run with one box holding its description.
     void fail(const QString& description) const
     {
-        Dialogs::inform(form, description);
+        Dialogs::inform(window, description);
     }
 
-    QPointer<CaptureWindow> form;
+    QPointer<CaptureWindow> window;
+    // Handed to the window as soon as the run starts: Cancel, Quit and closing stop it.
+    CaptureSession session;
 
 private:
     bool m_opened = false;
@@ -90,12 +94,12 @@ bool showInDatabase(const QString& name, QString* failure)
 // The index value the loader can read back: at most five characters, no blank at either end,
 // no TAB or line break (which would split or end the line). A value that is not a number at
 // all becomes 1, as it always has. False with the reason when the value must be refused.
-bool takeIndexValue(CaptureWindow* form, QString* index, QString* error)
+bool takeIndexValue(CaptureWindow* window, QString* index, QString* error)
 {
-    QString text = form->Combo1()->currentText();
+    QString text = window->indexBox()->currentText();
     if (!isNumericText(text)) {
         text = QStringLiteral("1");
-        form->Combo1()->setEditText(text);
+        window->indexBox()->setEditText(text);
     }
     const bool lineBreaking = text.contains(QLatin1Char('\t')) || text.contains(QLatin1Char('\r'))
                               || text.contains(QLatin1Char('\n'));
@@ -115,28 +119,26 @@ bool takeIndexValue(CaptureWindow* form, QString* index, QString* error)
     return true;
 }
 
-void closeCaptureWindow(CaptureWindow* form)
+void closeCaptureWindow(CaptureWindow* window)
 {
     WindowRegistry& registry = WindowRegistry::instance();
-    if (registry.find(WindowId::capture) == form)
+    if (registry.find(WindowId::capture) == window)
         registry.close(WindowId::capture);
     else
-        form->close();
+        window->close();
 }
 
 } // namespace
 
-void run(CaptureWindow* window)
+void run(CaptureWindow* target)
 {
-    CaptureWindow::searchflag = true;
-    RunScope scope(window);
-    const QPointer<CaptureWindow>& form = scope.form;
+    RunScope scope(target);
+    const QPointer<CaptureWindow>& window = scope.window;
 
-    const QString startFolder = form->Dir1()->path();
-    const int startSubfolders = form->Dir1()->listCount();
+    const QString startFolder = window->folderList()->path();
 
     QString index, error;
-    if (!takeIndexValue(form, &index, &error)) {
+    if (!takeIndexValue(window, &index, &error)) {
         scope.fail(error);
         return;
     }
@@ -145,13 +147,13 @@ void run(CaptureWindow* window)
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     Dialogs::FileRequest request;
     request.filter = QString::fromLatin1(kChooserFilter);
-    request.initialName = form->chosenFileName();
-    const QString name = Dialogs::openFileName(form, request);
-    if (!form || name.isEmpty())
+    request.initialName = window->chosenFileName();
+    const QString name = Dialogs::openFileName(window, request);
+    if (!window || name.isEmpty())
         return;
-    form->setChosenFileName(name);
+    window->setChosenFileName(name);
 
-    const bool appendMode = form->append()->isChecked();
+    const bool appendMode = window->append()->isChecked();
     // A pipe or device would block the walk for good; a folder cannot be a catalog.
     if (!FileChannel::checkRegularFile(name, &error)) {
         scope.fail(error);
@@ -162,88 +164,81 @@ void run(CaptureWindow* window)
         const QString prompt = (appendMode ? QStringLiteral("Append ") : QStringLiteral("Overwrite "))
                                + name + QLatin1Char('?');
         const auto answer = Dialogs::message(
-            form, {prompt, QString::fromLatin1(kExistsTitle), QMessageBox::Yes | QMessageBox::No,
+            window, {prompt, QString::fromLatin1(kExistsTitle), QMessageBox::Yes | QMessageBox::No,
                    QMessageBox::Warning});
-        if (!form || answer != QMessageBox::Yes)
+        if (!window || answer != QMessageBox::Yes)
             return;
     }
 
-    form->setRunningLook();
-    form->StatusBar1()->setText3(QString::fromLatin1(CaptureWindow::kFilesText));
+    window->setRunningLook();
+    window->statusBar()->setText3(QString::fromLatin1(CaptureWindow::kFilesText));
 
     if (!scope.open(name, appendMode ? FileChannel::Mode::Append : FileChannel::Mode::Output,
                     &error)) {
         scope.fail(error);
         return;
     }
-    // Each run counts its own files.
-    ProgramState::filecount = 0;
-    ProgramState::blockcount = 0;
+    CaptureSession& session = scope.session;
+    session.index = index;
+    session.sink.begin(name); // each run counts its own files
 
-    CaptureWindowLists lists(form);
+    CaptureWindowLists lists(window);
     WalkContext context;
     context.lists = &lists;
-    context.searchflag = [&form] { return form && CaptureWindow::searchflag; };
-    context.catalogName = name; // File > Open during the walk cannot redirect the capture
-    context.index = index;
-    context.channel = &FileChannel::instance();
+    context.session = &session;
     // A report box can stop the walk: Cancel there is Cancel of the window. When the catalog
     // itself is lost the walk is over anyway, and OK is all there is to say.
-    context.report = [&form, &lists, &context](const QString& description) {
+    context.report = [&window, &lists, &session](const QString& description) {
         lists.showProgress();
         const auto buttons =
-            context.failed ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel;
-        if (Dialogs::message(form, {description, QString(), buttons, QMessageBox::NoIcon})
-            == QMessageBox::Cancel)
-            CaptureWindow::searchflag = false;
+            session.sink.failed() ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel;
+        if (Dialogs::message(window, {description, QString(), buttons, QMessageBox::NoIcon})
+            != QMessageBox::Cancel)
+            return;
+        session.stopRequested = true;
+        if (window)
+            window->onCancelClicked();
     };
 
-    QString newPath = startFolder;
-    qint16 dircount = qint16(std::min(startSubfolders, int(std::numeric_limits<qint16>::max())));
-    QString backUp;
-    DirectoryWalker walker(context);
-    walker.DirDiver(newPath, dircount, backUp);
+    DirectoryWalker(context).walk(startFolder);
     lists.showProgress();
 
-    if (!form || !CaptureWindow::searchflag || context.failed) {
+    if (!window || !session.keepGoing()) {
         // Cancelled, closed, or the catalog was lost (already reported). The next Run starts
         // from the folder this one started from, not where the walk stopped.
-        if (form)
-            form->Dir1()->setPath(startFolder, nullptr);
+        if (window)
+            window->folderList()->setPath(startFolder, nullptr);
         return;
     }
 
-    if (!form->Dir1()->setPath(startFolder, &error)) {
+    if (!window->folderList()->setPath(startFolder, &error)) {
         scope.fail(error);
         return;
     }
-    const qint32 count = ProgramState::blockcount * 1000 + ProgramState::filecount;
-    if (!appendMode)
-        CaptureWindow::totfiles = count;
-    form->StatusBar1()->setText3(QString::fromLatin1(CaptureWindow::kFilesText)
-                                 + QString::number(appendMode ? count : CaptureWindow::totfiles));
-    form->pb1()->setValue(form->pb1()->minimum());
+    window->statusBar()->setText3(QString::fromLatin1(CaptureWindow::kFilesText)
+                                  + QString::number(session.sink.entryCount()));
+    window->progressBar()->setValue(window->progressBar()->minimum());
     if (!scope.close(&error)) {
         scope.fail(error);
         return;
     }
-    if (!form->rt1()->loadFile(name, &error)) {
+    if (!window->capturedFilesView()->loadFile(name, &error)) {
         scope.fail(error);
         return;
     }
-    form->setIdleLook();
+    window->setIdleLook();
 
     const auto answer = Dialogs::message(
-        form, {QString::fromLatin1(kViewQuestion), QString::fromLatin1(kSavedTitle),
+        window, {QString::fromLatin1(kViewQuestion), QString::fromLatin1(kSavedTitle),
                QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon});
-    if (!form || answer != QMessageBox::Yes)
+    if (!window || answer != QMessageBox::Yes)
         return;
     if (!showInDatabase(name, &error)) {
         scope.fail(error);
         return;
     }
-    if (form)
-        closeCaptureWindow(form);
+    if (window)
+        closeCaptureWindow(window);
 }
 
 } // namespace CaptureRun

@@ -12,7 +12,7 @@ class CaptureWindow;
 // opened and returns the window to its idle look.
 namespace CaptureRun {
 
-void run(CaptureWindow* form);
+void run(CaptureWindow* window);
 
 // The prompts, as shown.
 inline constexpr const char* kExistsTitle = "File Exists";

@@ -1,7 +1,7 @@
 #include "capture/CaptureWindow.h"
 
 #include "capture/CaptureRun.h"
-#include "platform/core/ProgramState.h"
+#include "capture/walker/CaptureSession.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/DriveList.h"
 #include "platform/widgets/FileList.h"
@@ -30,9 +30,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include "platform/widgets/WindowIds.h"
-
-bool CaptureWindow::searchflag = false;
-qint32 CaptureWindow::totfiles = 0;
 
 namespace {
 constexpr int kClientWidth = 9870;
@@ -113,217 +110,215 @@ CaptureWindow::~CaptureWindow()
 void CaptureWindow::buildControls(QWidget* client)
 {
     // Frames first, so that they lie behind the controls they frame.
-    m_Frame1 = frame(client, "Frame1", "Explorer", Twips::rect(0, 0, 5295, 5535));
-    m_Frame2 = frame(client, "Frame2", "Captured Files", Twips::rect(5400, 0, 4455, 5535));
-    m_Frame3 = frame(client, "Frame3", "Options", Twips::rect(5400, 5520, 4455, 735));
+    m_explorerFrame = frame(client, "Frame1", "Explorer", Twips::rect(0, 0, 5295, 5535));
+    m_capturedFrame = frame(client, "Frame2", "Captured Files", Twips::rect(5400, 0, 4455, 5535));
+    m_optionsFrame = frame(client, "Frame3", "Options", Twips::rect(5400, 5520, 4455, 735));
 
-    m_Drive1 = new DriveList(client);
-    m_Drive1->setObjectName(QStringLiteral("Drive1"));
-    m_Drive1->setGeometry(Twips::rect(120, 240, 2175, 315));
-    m_Drive1->setAccessibleName(QStringLiteral("Drive"));
+    m_driveList = new DriveList(client);
+    m_driveList->setObjectName(QStringLiteral("Drive1"));
+    m_driveList->setGeometry(Twips::rect(120, 240, 2175, 315));
+    m_driveList->setAccessibleName(QStringLiteral("Drive"));
 
-    m_Dir1 = new FolderList(client);
-    m_Dir1->setObjectName(QStringLiteral("Dir1"));
-    m_Dir1->setGeometry(Twips::rect(120, 600, 2175, 4815));
-    m_Dir1->setAccessibleName(QStringLiteral("Folders"));
+    m_folderList = new FolderList(client);
+    m_folderList->setObjectName(QStringLiteral("Dir1"));
+    m_folderList->setGeometry(Twips::rect(120, 600, 2175, 4815));
+    m_folderList->setAccessibleName(QStringLiteral("Folders"));
 
-    m_File1 = new FileList(client);
-    m_File1->setObjectName(QStringLiteral("File1"));
-    m_File1->setGeometry(Twips::rect(2400, 240, 2775, 5160));
-    m_File1->setAccessibleName(QStringLiteral("Files"));
+    m_fileList = new FileList(client);
+    m_fileList->setObjectName(QStringLiteral("File1"));
+    m_fileList->setGeometry(Twips::rect(2400, 240, 2775, 5160));
+    m_fileList->setAccessibleName(QStringLiteral("Files"));
 
-    m_rt1 = new TextFileView(client);
-    m_rt1->setObjectName(QStringLiteral("rt1"));
-    m_rt1->setAccessibleName(QStringLiteral("Captured Files"));
-    m_rt1->setGeometry(Twips::rect(5520, 240, 4215, 5175));
+    m_capturedFiles = new TextFileView(client);
+    m_capturedFiles->setObjectName(QStringLiteral("rt1"));
+    m_capturedFiles->setAccessibleName(QStringLiteral("Captured Files"));
+    m_capturedFiles->setGeometry(Twips::rect(5520, 240, 4215, 5175));
 
-    m_Combo1 = new QComboBox(client);
-    m_Combo1->setObjectName(QStringLiteral("Combo1"));
-    m_Combo1->setEditable(true);
-    m_Combo1->setInsertPolicy(QComboBox::NoInsert);
-    m_Combo1->setMaxVisibleItems(15);
-    m_Combo1->setGeometry(Twips::rect(5640, 5760, 1335, 315));
-    m_Combo1->setAccessibleName(QStringLiteral("Index value"));
+    m_indexBox = new QComboBox(client);
+    m_indexBox->setObjectName(QStringLiteral("Combo1"));
+    m_indexBox->setEditable(true);
+    m_indexBox->setInsertPolicy(QComboBox::NoInsert);
+    m_indexBox->setMaxVisibleItems(15);
+    m_indexBox->setGeometry(Twips::rect(5640, 5760, 1335, 315));
+    m_indexBox->setAccessibleName(QStringLiteral("Index value"));
 
     m_append = new QCheckBox(QStringLiteral("Append File"), client);
     m_append->setObjectName(QStringLiteral("append"));
     m_append->setGeometry(Twips::rect(8160, 5760, 1335, 255));
 
-    m_Command1 = button(client, "Command1", "Ru&n", 120);
-    m_Command2 = button(client, "Command2", "&Cancel", 1440);
-    m_Command2->setEnabled(false);
-    m_Command3 = button(client, "Command3", "&Reset", 2760);
-    m_Command4 = button(client, "Command4", "&Quit", 4080);
+    m_runButton = button(client, "Command1", "Ru&n", 120);
+    m_cancelButton = button(client, "Command2", "&Cancel", 1440);
+    m_cancelButton->setEnabled(false);
+    m_resetButton = button(client, "Command3", "&Reset", 2760);
+    m_quitButton = button(client, "Command4", "&Quit", 4080);
 
-    m_StatusBar1 = new PanelStatusBar(QStringLiteral("Number of Files:"), client);
-    m_StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    m_StatusBar1->setSizeGripEnabled(false);
-    m_StatusBar1->setGeometry(Twips::rect(0, 6270, kClientWidth, 375));
+    m_statusBar = new PanelStatusBar(QStringLiteral("Number of Files:"), client);
+    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_statusBar->setGeometry(Twips::rect(0, 6270, kClientWidth, 375));
 
     // The bar sits on the status bar, to the right of its panels.
-    m_pb1 = new QProgressBar(client);
-    m_pb1->setObjectName(QStringLiteral("pb1"));
-    m_pb1->setRange(0, 100);
-    m_pb1->setValue(0);
-    m_pb1->setTextVisible(false);
-    m_pb1->setGeometry(Twips::rect(4080, 6360, 5535, 255));
-    m_pb1->setAccessibleName(QStringLiteral("Progress in the current folder"));
-    m_pb1->raise();
+    m_progressBar = new QProgressBar(client);
+    m_progressBar->setObjectName(QStringLiteral("pb1"));
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setGeometry(Twips::rect(4080, 6360, 5535, 255));
+    m_progressBar->setAccessibleName(QStringLiteral("Progress in the current folder"));
+    m_progressBar->raise();
 
-    connect(m_Drive1, &DriveList::driveChanged, this, &CaptureWindow::Drive1_Change);
+    connect(m_driveList, &DriveList::driveChanged, this, &CaptureWindow::onDriveChanged);
     // Direct: the file list must show the new folder before the folder list's setter returns.
-    connect(m_Dir1, &FolderList::pathChanged, this, &CaptureWindow::Dir1_Change, Qt::DirectConnection);
-    connect(m_Dir1, &FolderList::pathFailed, this,
+    connect(m_folderList, &FolderList::pathChanged, this, &CaptureWindow::onFolderChanged, Qt::DirectConnection);
+    connect(m_folderList, &FolderList::pathFailed, this,
             [this](const QString& description) { Dialogs::inform(this, description); });
 
     // The run may close this window; it holds its own guard and never touches a deleted one.
-    connect(m_Command1, &QPushButton::clicked, this, [this] { CaptureRun::run(this); });
-    connect(m_Command2, &QPushButton::clicked, this, &CaptureWindow::Command2_Click);
-    connect(m_Command3, &QPushButton::clicked, this, &CaptureWindow::Command3_Click);
-    connect(m_Command4, &QPushButton::clicked, this, &CaptureWindow::Command4_Click);
+    connect(m_runButton, &QPushButton::clicked, this, [this] { CaptureRun::run(this); });
+    connect(m_cancelButton, &QPushButton::clicked, this, &CaptureWindow::onCancelClicked);
+    connect(m_resetButton, &QPushButton::clicked, this, &CaptureWindow::onResetClicked);
+    connect(m_quitButton, &QPushButton::clicked, this, &CaptureWindow::onQuitClicked);
 }
 
 void CaptureWindow::buildMenus(QMenuBar* bar)
 {
-    QMenu* mnuFile = bar->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    m_mnuOpen = mnuFile->addAction(QStringLiteral("&Open"));
-    m_mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
-    m_mnuPrint = mnuFile->addAction(QStringLiteral("&Print"));
-    m_mnuPrint->setObjectName(QStringLiteral("mnuPrint"));
-    m_mnuExit = mnuFile->addAction(QStringLiteral("&Exit"));
-    m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    QMenu* fileMenu = bar->addMenu(QStringLiteral("&File"));
+    fileMenu->setObjectName(QStringLiteral("mnuFile"));
+    m_openAction = fileMenu->addAction(QStringLiteral("&Open"));
+    m_openAction->setObjectName(QStringLiteral("mnuOpen"));
+    m_printAction = fileMenu->addAction(QStringLiteral("&Print"));
+    m_printAction->setObjectName(QStringLiteral("mnuPrint"));
+    m_exitAction = fileMenu->addAction(QStringLiteral("&Exit"));
+    m_exitAction->setObjectName(QStringLiteral("mnuExit"));
 
-    QMenu* mnuHelp = bar->addMenu(QStringLiteral("Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    m_mnuinstr = mnuHelp->addAction(QStringLiteral("Instructions"));
-    m_mnuinstr->setObjectName(QStringLiteral("mnuinstr"));
-    m_mnuAbout = mnuHelp->addAction(QStringLiteral("About"));
-    m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    QMenu* helpMenu = bar->addMenu(QStringLiteral("Help"));
+    helpMenu->setObjectName(QStringLiteral("mnuHelp"));
+    m_instructionsAction = helpMenu->addAction(QStringLiteral("Instructions"));
+    m_instructionsAction->setObjectName(QStringLiteral("mnuinstr"));
+    m_aboutAction = helpMenu->addAction(QStringLiteral("About"));
+    m_aboutAction->setObjectName(QStringLiteral("mnuAbout"));
 
-    connect(m_mnuOpen, &QAction::triggered, this, &CaptureWindow::mnuOpen_Click);
-    connect(m_mnuPrint, &QAction::triggered, this, &CaptureWindow::mnuPrint_Click);
-    connect(m_mnuExit, &QAction::triggered, this, &QWidget::close);
-    connect(m_mnuinstr, &QAction::triggered, this,
+    connect(m_openAction, &QAction::triggered, this, &CaptureWindow::onOpenTriggered);
+    connect(m_printAction, &QAction::triggered, this, &CaptureWindow::onPrintTriggered);
+    connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
+    connect(m_instructionsAction, &QAction::triggered, this,
             [] { WindowRegistry::instance().open(WindowId::instructions); });
-    connect(m_mnuAbout, &QAction::triggered, this,
+    connect(m_aboutAction, &QAction::triggered, this,
             [] { WindowRegistry::instance().open(WindowId::splash); });
 }
 
 void CaptureWindow::setTabOrder()
 {
-    // rt1, the lists, Run, Cancel, Reset, the index box, Quit, append; the progress bar,
+    // The captured files, the lists, Run, Cancel, Reset, the index box, Quit, append; the progress bar,
     // the status bar and the frames take no focus.
-    QWidget* const order[] = {m_rt1, m_Drive1, m_Dir1, m_File1, m_Command1, m_Command2,
-                              m_Command3, m_Combo1, m_Command4, m_append};
+    QWidget* const order[] = {m_capturedFiles, m_driveList, m_folderList, m_fileList, m_runButton, m_cancelButton,
+                              m_resetButton, m_indexBox, m_quitButton, m_append};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
-    m_rt1->setFocus();
+    m_capturedFiles->setFocus();
 }
 
 void CaptureWindow::load()
 {
-    m_pb1->setMinimum(1);
-    m_pb1->setValue(m_pb1->minimum());
-    m_Combo1->addItem(QStringLiteral("Index Value"));
+    m_progressBar->setMinimum(1);
+    m_progressBar->setValue(m_progressBar->minimum());
+    m_indexBox->addItem(QStringLiteral("Index Value"));
     for (int i = 1; i <= 100; ++i)
-        m_Combo1->addItem(QString::number(i));
+        m_indexBox->addItem(QString::number(i));
     showIndexPrompt();
 
     // The lists start at the process's current folder (its root if that cannot be listed).
     const QString current = QDir::currentPath();
-    if (!m_Dir1->setPath(current))
-        m_Dir1->setPath(QDir::rootPath());
-    m_Drive1->setDriveOf(m_Dir1->path());
+    if (!m_folderList->setPath(current))
+        m_folderList->setPath(QDir::rootPath());
+    m_driveList->setDriveOf(m_folderList->path());
     WindowLook::centreOnScreen(this);
 }
 
-void CaptureWindow::Drive1_Change(const QString& root)
+void CaptureWindow::onDriveChanged(const QString& root)
 {
     QString error;
-    if (m_Dir1->setPath(root, &error))
+    if (m_folderList->setPath(root, &error))
         return;
     // A drive without a medium, or one that has gone: say so and stay where the lists were.
     Dialogs::inform(this, error);
-    m_Drive1->setDriveOf(m_Dir1->path());
+    m_driveList->setDriveOf(m_folderList->path());
 }
 
-void CaptureWindow::Dir1_Change(const QString& path)
+void CaptureWindow::onFolderChanged(const QString& path)
 {
-    m_File1->showFiles(path, m_Dir1->fileNames());
+    m_fileList->showFiles(path, m_folderList->fileNames());
 }
 
-void CaptureWindow::beginRun()
+void CaptureWindow::beginRun(CaptureSession* session)
 {
-    ++m_activeRuns;
-    m_Command3->setEnabled(false);
-    m_Command2->setEnabled(true);
+    m_sessions.append(session);
+    m_resetButton->setEnabled(false);
+    m_cancelButton->setEnabled(true);
 }
 
-void CaptureWindow::endRun()
+void CaptureWindow::endRun(CaptureSession* session)
 {
-    if (m_activeRuns > 0)
-        --m_activeRuns;
-    if (m_activeRuns == 0)
+    m_sessions.removeOne(session);
+    if (m_sessions.isEmpty())
         setIdleLook();
 }
 
 void CaptureWindow::setRunningLook()
 {
     setWindowTitle(QString::fromLatin1(kCaptionRunning));
-    m_Command3->setEnabled(false);
-    m_Command2->setEnabled(true);
+    m_resetButton->setEnabled(false);
+    m_cancelButton->setEnabled(true);
     // The walk drives the lists; the user must not move them under it.
-    m_Drive1->setEnabled(false);
-    m_Dir1->setEnabled(false);
-    m_File1->setEnabled(false);
+    m_driveList->setEnabled(false);
+    m_folderList->setEnabled(false);
+    m_fileList->setEnabled(false);
     // The run took its index value and its append choice when it started.
-    m_Combo1->setEnabled(false);
+    m_indexBox->setEnabled(false);
     m_append->setEnabled(false);
 }
 
 void CaptureWindow::setIdleLook()
 {
     setWindowTitle(QString::fromLatin1(kCaption));
-    m_Command3->setEnabled(true);
-    m_Command2->setEnabled(false);
-    m_Drive1->setEnabled(true);
-    m_Dir1->setEnabled(true);
-    m_File1->setEnabled(true);
-    m_Combo1->setEnabled(true);
+    m_resetButton->setEnabled(true);
+    m_cancelButton->setEnabled(false);
+    m_driveList->setEnabled(true);
+    m_folderList->setEnabled(true);
+    m_fileList->setEnabled(true);
+    m_indexBox->setEnabled(true);
     m_append->setEnabled(true);
 }
 
 void CaptureWindow::stopWalk()
 {
-    if (m_activeRuns > 0)
-        searchflag = false;
+    for (CaptureSession* session : std::as_const(m_sessions))
+        session->stopRequested = true;
 }
 
-void CaptureWindow::Command2_Click()
+void CaptureWindow::onCancelClicked()
 {
-    searchflag = false;
+    stopWalk();
 }
 
-void CaptureWindow::Command3_Click()
+void CaptureWindow::onResetClicked()
 {
-    m_rt1->clear();
-    m_StatusBar1->setText3(QString::fromLatin1(kFilesText));
-    ProgramState::filecount = 0;
+    m_capturedFiles->clear();
+    m_statusBar->setText3(QString::fromLatin1(kFilesText));
     showIndexPrompt();
 }
 
 void CaptureWindow::showIndexPrompt()
 {
-    m_Combo1->setCurrentIndex(0);
-    m_Combo1->setEditText(m_Combo1->itemText(0));
+    m_indexBox->setCurrentIndex(0);
+    m_indexBox->setEditText(m_indexBox->itemText(0));
     // The box is narrower than the prompt in most fonts: show its beginning.
-    m_Combo1->lineEdit()->setCursorPosition(0);
+    m_indexBox->lineEdit()->setCursorPosition(0);
 }
 
-void CaptureWindow::Command4_Click()
+void CaptureWindow::onQuitClicked()
 {
-    searchflag = false;
+    stopWalk();
     close();
 }
 
@@ -339,18 +334,18 @@ void CaptureWindow::placeProgressBar()
     // panels are wider in the desktop's font than the design allows for, so the bar starts
     // where a file count of seven digits still shows, and keeps its right edge.
     const QRect design = Twips::rect(4080, 6360, 5535, 255);
-    QLabel* text = m_StatusBar1->panel(3);
+    QLabel* text = m_statusBar->panel(3);
     if (!text) {
-        m_pb1->setGeometry(design);
+        m_progressBar->setGeometry(design);
         return;
     }
-    m_StatusBar1->layout()->activate();
-    const QPoint at = text->mapTo(m_pb1->parentWidget(), QPoint(0, 0));
+    m_statusBar->layout()->activate();
+    const QPoint at = text->mapTo(m_progressBar->parentWidget(), QPoint(0, 0));
     const int needed = text->fontMetrics().horizontalAdvance(
                            QString::fromLatin1(kFilesText) + QStringLiteral("9999999"))
                        + 2 * text->margin() + 12;
     const int left = std::max(design.left(), at.x() + needed);
-    m_pb1->setGeometry(QRect(QPoint(left, design.top()), QPoint(design.right(), design.bottom())));
+    m_progressBar->setGeometry(QRect(QPoint(left, design.top()), QPoint(design.right(), design.bottom())));
 }
 
 void CaptureWindow::closeEvent(QCloseEvent* event)
@@ -362,7 +357,7 @@ void CaptureWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-void CaptureWindow::mnuOpen_Click()
+void CaptureWindow::onOpenTriggered()
 {
     Dialogs::FileRequest request;
     request.filter = QStringLiteral("Text files (*.txt)");
@@ -373,16 +368,16 @@ void CaptureWindow::mnuOpen_Click()
         return; // cancelled: nothing to do
     m_chosenFileName = name;
     QString error;
-    if (!m_rt1->loadFile(name, &error)) {
+    if (!m_capturedFiles->loadFile(name, &error)) {
         Dialogs::inform(this, error, QStringLiteral("File Open Error"));
         return;
     }
-    m_StatusBar1->setText3(QString::fromLatin1(kFilesText));
+    m_statusBar->setText3(QString::fromLatin1(kFilesText));
 }
 
-void CaptureWindow::mnuPrint_Click()
+void CaptureWindow::onPrintTriggered()
 {
-    if (m_rt1->isEmpty()) {
+    if (m_capturedFiles->isEmpty()) {
         Dialogs::inform(this, QStringLiteral("There is nothing to print"),
                         QStringLiteral("Print Error"));
         return;
@@ -419,8 +414,8 @@ bool CaptureWindow::printText(QString* error)
         return true;
     };
     bool ok = printLine(QString());
-    for (int i = 0; ok && i < m_rt1->lineCount(); ++i)
-        ok = printLine(m_rt1->line(i));
+    for (int i = 0; ok && i < m_capturedFiles->lineCount(); ++i)
+        ok = printLine(m_capturedFiles->line(i));
     if (!painter.end() || !ok) {
         *error = QStringLiteral("The printer reported an error while printing");
         return false;

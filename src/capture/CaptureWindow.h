@@ -16,14 +16,14 @@ class QProgressBar;
 class QPushButton;
 class PanelStatusBar;
 class TextFileView;
+struct CaptureSession;
 
 // The capture window: the drive, folder and file lists on the left, the captured-files text on
 // the right, the index value, the append choice and the run buttons below. Run is the capture
 // run (CaptureRun); the walk drives this window's lists through CaptureWindowLists.
 //
-// searchflag and totfiles belong to the window but outlive it: closing and reopening the
-// window does not set them back. Closing the window by any means while a walk runs stops the
-// walk at its next folder; the window may be deleted while the run's handler is still on the
+// Cancel, Quit and closing the window by any means while a walk runs stop the walk at its next
+// folder; the window may be deleted while the run's handler is still on the
 // stack (at the walk's next yield), so the run and the walker's lists hold guarded pointers.
 class CaptureWindow : public QWidget
 {
@@ -34,11 +34,6 @@ public:
     static constexpr const char* kCaptionRunning = "Vellumark - Directory Capture (In Progress)";
     static constexpr const char* kFilesText = "Number of Files: ";
 
-    // True while a walk may continue; Cancel, Quit and closing the window clear it.
-    static bool searchflag;
-    // The file count of the last overwrite-mode run.
-    static qint32 totfiles;
-
     explicit CaptureWindow(QWidget* parent = nullptr);
     ~CaptureWindow() override;
 
@@ -46,43 +41,44 @@ public:
     // folder.
     void load();
 
-    DriveList* Drive1() const { return m_Drive1; }
-    FolderList* Dir1() const { return m_Dir1; }
-    FileList* File1() const { return m_File1; }
-    TextFileView* rt1() const { return m_rt1; }
-    QComboBox* Combo1() const { return m_Combo1; }
+    DriveList* driveList() const { return m_driveList; }
+    FolderList* folderList() const { return m_folderList; }
+    FileList* fileList() const { return m_fileList; }
+    TextFileView* capturedFilesView() const { return m_capturedFiles; }
+    QComboBox* indexBox() const { return m_indexBox; }
     QCheckBox* append() const { return m_append; }
-    QPushButton* Command1() const { return m_Command1; }
-    QPushButton* Command2() const { return m_Command2; }
-    QPushButton* Command3() const { return m_Command3; }
-    QPushButton* Command4() const { return m_Command4; }
-    QProgressBar* pb1() const { return m_pb1; }
-    PanelStatusBar* StatusBar1() const { return m_StatusBar1; }
-    QAction* mnuOpen() const { return m_mnuOpen; }
-    QAction* mnuPrint() const { return m_mnuPrint; }
-    QAction* mnuExit() const { return m_mnuExit; }
-    QAction* mnuinstr() const { return m_mnuinstr; }
-    QAction* mnuAbout() const { return m_mnuAbout; }
+    QPushButton* runButton() const { return m_runButton; }
+    QPushButton* cancelButton() const { return m_cancelButton; }
+    QPushButton* resetButton() const { return m_resetButton; }
+    QPushButton* quitButton() const { return m_quitButton; }
+    QProgressBar* progressBar() const { return m_progressBar; }
+    PanelStatusBar* statusBar() const { return m_statusBar; }
+    QAction* openAction() const { return m_openAction; }
+    QAction* printAction() const { return m_printAction; }
+    QAction* exitAction() const { return m_exitAction; }
+    QAction* instructionsAction() const { return m_instructionsAction; }
+    QAction* aboutAction() const { return m_aboutAction; }
 
-    // CommonDialog1's file name: the file chosen last in this window.
+    // The file chosen last in this window.
     QString chosenFileName() const { return m_chosenFileName; }
     void setChosenFileName(const QString& name) { m_chosenFileName = name; }
 
     // The window is in its running look while any run is active, idle after the last ends.
-    void beginRun();
-    void endRun();
-    bool isRunning() const { return m_activeRuns > 0; }
+    // Cancel, Quit and closing stop every active run's walk.
+    void beginRun(CaptureSession* session);
+    void endRun(CaptureSession* session);
+    bool isRunning() const { return !m_sessions.isEmpty(); }
     void setIdleLook();
     void setRunningLook();
 
     // Tells everyone who watches a walk that it is about to let events run (tests, benchmark).
     void announceYield() { emit walkYield(); }
 
-    void Command2_Click(); // Cancel
-    void Command3_Click(); // Reset
-    void Command4_Click(); // Quit
-    void mnuOpen_Click();
-    void mnuPrint_Click();
+    void onCancelClicked(); // Cancel
+    void onResetClicked(); // Reset
+    void onQuitClicked(); // Quit
+    void onOpenTriggered();
+    void onPrintTriggered();
 
 signals:
     void walkYield();
@@ -95,35 +91,35 @@ private:
     void buildControls(QWidget* client);
     void buildMenus(QMenuBar* bar);
     void setTabOrder();
-    void Drive1_Change(const QString& root);
-    void Dir1_Change(const QString& path);
+    void onDriveChanged(const QString& root);
+    void onFolderChanged(const QString& path);
     void stopWalk();
     void placeProgressBar();
     void showIndexPrompt();
     bool printText(QString* error);
 
-    DriveList* m_Drive1 = nullptr;
-    FolderList* m_Dir1 = nullptr;
-    FileList* m_File1 = nullptr;
-    TextFileView* m_rt1 = nullptr;
-    QComboBox* m_Combo1 = nullptr;
+    DriveList* m_driveList = nullptr;
+    FolderList* m_folderList = nullptr;
+    FileList* m_fileList = nullptr;
+    TextFileView* m_capturedFiles = nullptr;
+    QComboBox* m_indexBox = nullptr;
     QCheckBox* m_append = nullptr;
-    QPushButton* m_Command1 = nullptr;
-    QPushButton* m_Command2 = nullptr;
-    QPushButton* m_Command3 = nullptr;
-    QPushButton* m_Command4 = nullptr;
-    QProgressBar* m_pb1 = nullptr;
-    PanelStatusBar* m_StatusBar1 = nullptr;
-    QGroupBox* m_Frame1 = nullptr;
-    QGroupBox* m_Frame2 = nullptr;
-    QGroupBox* m_Frame3 = nullptr;
-    QAction* m_mnuOpen = nullptr;
-    QAction* m_mnuPrint = nullptr;
-    QAction* m_mnuExit = nullptr;
-    QAction* m_mnuinstr = nullptr;
-    QAction* m_mnuAbout = nullptr;
+    QPushButton* m_runButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_resetButton = nullptr;
+    QPushButton* m_quitButton = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    PanelStatusBar* m_statusBar = nullptr;
+    QGroupBox* m_explorerFrame = nullptr;
+    QGroupBox* m_capturedFrame = nullptr;
+    QGroupBox* m_optionsFrame = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_printAction = nullptr;
+    QAction* m_exitAction = nullptr;
+    QAction* m_instructionsAction = nullptr;
+    QAction* m_aboutAction = nullptr;
 
     QString m_chosenFileName;
-    int m_activeRuns = 0;
+    QList<CaptureSession*> m_sessions;
     int m_aboutToEndId = 0;
 };

@@ -10,45 +10,45 @@
 
 CaptureWindowLists::~CaptureWindowLists()
 {
-    if (m_form) {
-        m_form->pb1()->setUpdatesEnabled(true);
-        m_form->Dir1()->releaseFolder();
+    if (m_window) {
+        m_window->progressBar()->setUpdatesEnabled(true);
+        m_window->folderList()->releaseFolder();
     }
 }
 
 QString CaptureWindowLists::folderPath() const
 {
-    return m_form ? m_form->Dir1()->path() : QString();
+    return m_window ? m_window->folderList()->path() : QString();
 }
 
 bool CaptureWindowLists::setFolderPath(const QString& path, QString* error)
 {
-    if (!m_form) {
+    if (!m_window) {
         if (error)
             *error = QStringLiteral("The capture window has been closed");
         return false;
     }
-    return m_form->Dir1()->setPath(path, error);
+    return m_window->folderList()->setPath(path, error);
 }
 
 int CaptureWindowLists::folderCount() const
 {
-    return m_form ? m_form->Dir1()->listCount() : 0;
+    return m_window ? m_window->folderList()->listCount() : 0;
 }
 
 QString CaptureWindowLists::folderEntry(int index) const
 {
-    return m_form ? m_form->Dir1()->entry(index) : QString();
+    return m_window ? m_window->folderList()->entry(index) : QString();
 }
 
 int CaptureWindowLists::fileCount() const
 {
-    return m_form ? m_form->File1()->listCount() : 0;
+    return m_window ? m_window->fileList()->listCount() : 0;
 }
 
 QString CaptureWindowLists::fileEntry(int index) const
 {
-    return m_form ? m_form->File1()->entry(index) : QString();
+    return m_window ? m_window->fileList()->entry(index) : QString();
 }
 
 void CaptureWindowLists::setProgressMaximum(int maximum)
@@ -68,32 +68,32 @@ void CaptureWindowLists::setProgressValue(int value)
 
 void CaptureWindowLists::maybeShowProgress()
 {
-    if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= 40)
+    if (m_throttle.due())
         showProgress(/*paint=*/true);
 }
 
 void CaptureWindowLists::showProgress(bool paint)
 {
-    if (!m_form || !m_progressPending)
+    if (!m_window || !m_progressPending)
         return;
     m_progressPending = false;
     // Between paints (at most every 40 ms) the bar's updates stay off, so taking the new range
     // and value does not paint it once per folder either.
-    QProgressBar* bar = m_form->pb1();
+    QProgressBar* bar = m_window->progressBar();
     bar->setUpdatesEnabled(paint);
     bar->setMaximum(m_progressMaximum);
     bar->setValue(m_progressValue);
     if (paint) {
         bar->repaint();
-        m_sincePaint.start();
+        m_throttle.painted();
     }
 }
 
 void CaptureWindowLists::yield()
 {
     showProgress(/*paint=*/false);
-    if (m_form)
-        m_form->announceYield();
+    if (m_window)
+        m_window->announceYield();
     QCoreApplication::processEvents();
 }
 
@@ -101,7 +101,7 @@ bool CaptureWindowLists::fileLength(int index, const QString& fullName, qint64* 
 {
     // The file list follows the folder list, which holds its folder open: the length is read
     // relative to it unless the file list was moved on its own.
-    if (m_form && m_form->File1()->path() == m_form->Dir1()->path())
-        return m_form->Dir1()->fileLength(m_form->File1()->entry(index), length, reason);
+    if (m_window && m_window->fileList()->path() == m_window->folderList()->path())
+        return m_window->folderList()->fileLength(m_window->fileList()->entry(index), length, reason);
     return FolderListing::fileLength(fullName, length, reason);
 }

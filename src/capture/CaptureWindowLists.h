@@ -2,7 +2,8 @@
 
 #include "capture/walker/WalkerLists.h"
 
-#include <QElapsedTimer>
+#include "platform/widgets/RepaintThrottle.h"
+
 #include <QPointer>
 
 class CaptureWindow;
@@ -13,7 +14,7 @@ class CaptureWindow;
 class CaptureWindowLists : public WalkerLists
 {
 public:
-    explicit CaptureWindowLists(CaptureWindow* form) : m_form(form) {}
+    explicit CaptureWindowLists(CaptureWindow* window) : m_window(window) {}
     ~CaptureWindowLists() override;
     CaptureWindowLists(const CaptureWindowLists&) = delete;
     CaptureWindowLists& operator=(const CaptureWindowLists&) = delete;
@@ -38,8 +39,8 @@ public:
 private:
     void maybeShowProgress();
 
-    QPointer<CaptureWindow> m_form;
-    QElapsedTimer m_sincePaint;
+    QPointer<CaptureWindow> m_window;
+    RepaintThrottle m_throttle{40};
     int m_progressMaximum = 0;
     int m_progressValue = 0;
     bool m_progressPending = false;

@@ -1,7 +1,10 @@
 #include "catalog/CatalogLine.h"
 
+#include "platform/core/FolderListing.h"
+
 #include <QDir>
 
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -100,15 +103,27 @@ QString folderPrefix(const QString& folderPath)
 
 QByteArray format(QStringView index, QStringView fullName, qint64 size)
 {
-    // The system's 8-bit codec, UTF-8 on Linux; the line goes out as one write.
-    const QByteArray indexBytes = index.toLocal8Bit();
-    const QByteArray nameBytes = fullName.toLocal8Bit();
-    const QByteArray sizeBytes = QByteArray::number(size);
-    QByteArray line;
-    line.reserve(indexBytes.size() + nameBytes.size() + sizeBytes.size() + 4);
-    line.append(indexBytes).append('\t').append(nameBytes).append('\t').append(sizeBytes);
-    line.append("\r\n", 2);
-    return line;
+    Writer writer(index, {});
+    return writer.line(fullName, size);
+}
+
+Writer::Writer(QStringView index, QStringView folderPrefix)
+{
+    // The catalog is UTF-8, the system's 8-bit codec on Linux.
+    FolderListing::appendNative(&m_head, index);
+    m_head.append('\t');
+    FolderListing::appendNative(&m_head, folderPrefix);
+}
+
+const QByteArray& Writer::line(QStringView name, qint64 size)
+{
+    char number[24];
+    const auto digits = std::to_chars(number, number + sizeof number, size);
+    m_line.truncate(0);
+    m_line.append(m_head);
+    FolderListing::appendNative(&m_line, name);
+    m_line.append('\t').append(number, digits.ptr - number).append("\r\n", 2);
+    return m_line;
 }
 
 bool isWritableName(QStringView name)

@@ -27,6 +27,22 @@ QString folderPrefix(const QString& folderPath);
 // One record as the bytes written for it, CR LF included.
 QByteArray format(QStringView index, QStringView fullName, qint64 size);
 
+// The one encoder of a catalog line. The index value and the folder part are encoded once;
+// each line adds the name and the size into a buffer reused from line to line, so a folder of
+// many files costs no allocation per line. Names go out as the exact bytes the system gave
+// them (FolderListing::toNative), so a file whose name is not UTF-8 is catalogued as it is.
+class Writer
+{
+public:
+    Writer(QStringView index, QStringView folderPrefix);
+    // index TAB prefix and name TAB size CR LF; valid until the next call.
+    const QByteArray& line(QStringView name, qint64 size);
+
+private:
+    QByteArray m_head;
+    QByteArray m_line;
+};
+
 // Whether a name can be written without breaking the line structure (no TAB, CR or LF).
 bool isWritableName(QStringView name);
 

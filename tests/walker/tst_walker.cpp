@@ -1,10 +1,10 @@
 // The directory walker on the headless lists: catalogs compared byte for byte with what the
 // tree's own description predicts, the reports, the counters and reopens, and the failure
 // paths.
+#include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/walker/HeadlessLists.h"
 #include "platform/core/FileChannel.h"
-#include "platform/core/ProgramState.h"
 #include "support/CaptureTree.h"
 
 #include <QDir>
@@ -24,57 +24,42 @@ Q_DECLARE_METATYPE(TreeFolder)
 
 namespace {
 
-// Headless lists with a hook called before each file's length is read, optionally presenting
-// a real folder as the file system's root "/" so the walk of a root can be checked safely.
+// Headless lists with a hook called before each file's length is read.
 class TestLists : public HeadlessLists
 {
 public:
-    QString realRoot;
     std::function<void()> beforeLength;
 
-    QString folderPath() const override { return toFake(HeadlessLists::folderPath()); }
-    bool setFolderPath(const QString& path, QString* error) override
-    {
-        const bool toRoot = !realRoot.isEmpty() && path == QLatin1String("/");
-        return HeadlessLists::setFolderPath(toRoot ? realRoot : realRoot + path, error);
-    }
-    QString folderEntry(int index) const override { return toFake(HeadlessLists::folderEntry(index)); }
     bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override
     {
         if (beforeLength)
             beforeLength();
         return HeadlessLists::fileLength(index, fullName, length, error);
     }
-
-private:
-    QString toFake(const QString& real) const
-    {
-        return realRoot.isEmpty() ? real : real == realRoot ? QStringLiteral("/") : real.mid(realRoot.size());
-    }
 };
 
-// One walk over a tree written to a fresh folder: the lists, the flag, the messages and a
-// channel of its own.
+// One walk over a tree written to a fresh folder: the lists, the session with its sink over a
+// channel of its own, the messages.
 struct Walk
 {
     QTemporaryDir dir;
     QString root = dir.filePath(QStringLiteral("t"));
     TestLists lists;
-    bool searchflag = true;
     QStringList messages;
     FileChannel channel;
     QString catalog = dir.filePath(QStringLiteral("catalog.txt"));
+    // Where the sink reopens the catalog after each block.
+    QString runsName = catalog;
+    CaptureSession session{channel};
     WalkContext context;
-    VbBool result = VbFalse;
+    bool result = false;
 
     explicit Walk(const TreeFolder& tree)
     {
         QVERIFY(QDir().mkpath(root) && writeTree(tree, root));
         context.lists = &lists;
-        context.searchflag = [this] { return searchflag; };
-        context.catalogName = catalog;
-        context.index = QStringLiteral("3");
-        context.channel = &channel;
+        context.session = &session;
+        session.index = QStringLiteral("3");
         context.report = [this](const QString& text) { messages.append(text); };
     }
     ~Walk() { removeTree(root); }
@@ -82,17 +67,14 @@ struct Walk
     // Opens the catalog afresh, sets the lists to start and walks it as a run does.
     bool run(const QString& start = QString())
     {
-        ProgramState::filecount = ProgramState::blockcount = 0;
+        session.sink.begin(runsName);
         QString error;
         if (!channel.open(catalog, FileChannel::Mode::Output, &error)
             || !lists.setFolderPath(start.isEmpty() ? root : start, &error)) {
             qWarning() << error;
             return false;
         }
-        QString path = lists.folderPath();
-        qint16 dircount = qint16(lists.folderCount());
-        QString backUp;
-        result = DirectoryWalker(context).DirDiver(path, dircount, backUp);
+        result = DirectoryWalker(context).walk(lists.folderPath());
         channel.close();
         return true;
     }
@@ -268,32 +250,18 @@ private slots:
         lock(tree, walk.root, true);
         QVERIFY(walk.run());
         lock(tree, walk.root, false);
-        QCOMPARE(walk.result, VbFalse);
+        QVERIFY(!walk.result);
         QCOMPARE(walk.bytes(), walk.expected(asWalked(tree)));
         QVERIFY2(walk.messages.size() == reports, qPrintable(walk.messages.join('\n')));
         if (reports > 0)
             QCOMPARE(walk.messages.first(), firstReport.arg(walk.root));
         // Every listed entry counts, written or not; one yield per folder entered.
-        QCOMPARE(ProgramState::filecount, countFiles(asWalked(tree, true)));
+        QCOMPARE(walk.session.sink.fileCount(), countFiles(asWalked(tree, true)));
         QCOMPARE(walk.lists.yields, countFolders(asWalked(tree)));
         if (tree.files.isEmpty()) { // an empty folder leaves the bar alone
             QCOMPARE(walk.lists.progressMaximum, 100);
             QCOMPARE(walk.lists.progressValue, 1);
         }
-    }
-
-    void rootFolderPrefix()
-    {
-        const TreeFolder tree =
-            treeOf({{"readme.txt", QByteArray(523, 'r')}, {"setup.exe", "s"}, {"etc/hosts", "127"}});
-        Walk walk(tree);
-        walk.lists.realRoot = QDir(walk.root).absolutePath();
-        walk.context.index = QStringLiteral("12");
-        QVERIFY(walk.run(QStringLiteral("/")));
-        QCOMPARE(walk.bytes(), QByteArray("12\t/readme.txt\t523\r\n"
-                                          "12\t/setup.exe\t1\r\n"
-                                          "12\t/etc/hosts\t3\r\n"));
-        QVERIFY(walk.messages.isEmpty());
     }
 
     void countersAndReopens_data()
@@ -321,8 +289,8 @@ private slots:
         QVERIFY(walk.run());
         const QByteArray expected = walk.expected(tree);
         QCOMPARE(walk.bytes(), expected);
-        QCOMPARE(ProgramState::filecount, filecount);
-        QCOMPARE(ProgramState::blockcount, blockcount);
+        QCOMPARE(walk.session.sink.fileCount(), filecount);
+        QCOMPARE(walk.session.sink.blockCount(), blockcount);
         QCOMPARE(onDisk.size(), files);
         // Entry 1001 (index 1000) is read after the reopen: exactly 1000 lines are on disk.
         for (int entry = 1000; entry < files; entry += 1000)
@@ -335,43 +303,20 @@ private slots:
         // in catalog.txt, everything after the reopen goes under the run's name.
         const TreeFolder tree = generatedTree(2300, 50, 3);
         Walk walk(tree);
-        walk.context.catalogName = walk.dir.filePath(QStringLiteral("second.txt"));
+        walk.runsName = walk.dir.filePath(QStringLiteral("second.txt"));
         QVERIFY(walk.run());
         QCOMPARE(walk.bytes().count('\n'), 1000);
-        QCOMPARE(walk.bytes() + readAll(walk.context.catalogName), walk.expected(tree));
+        QCOMPARE(walk.bytes() + readAll(walk.runsName), walk.expected(tree));
         QVERIFY(walk.messages.isEmpty());
 
         // A reopen that fails stops the walk with one message.
-        walk.context.catalogName = walk.dir.filePath(QStringLiteral("missing/folder/catalog.txt"));
+        walk.runsName = walk.dir.filePath(QStringLiteral("missing/folder/catalog.txt"));
         QVERIFY(walk.run());
         QCOMPARE(walk.messages.size(), 1);
         QVERIFY2(walk.messages.first().contains(QStringLiteral("missing/folder")),
                  qPrintable(walk.messages.first()));
-        QVERIFY(walk.context.failed);
+        QVERIFY(walk.session.sink.failed());
         QCOMPARE(walk.bytes(), firstLines(walk.expected(tree), 1000));
-    }
-
-    void cancel()
-    {
-        // Cancel pressed at the second file of the second folder (as while a message box of that
-        // folder is open): that folder is finished, no later folder is entered.
-        const TreeFolder tree = generatedTree(300, 10, 3);
-        Walk walk(tree);
-        int inFolder = 0;
-        walk.lists.onYield = [&] { inFolder = 0; };
-        walk.lists.beforeLength = [&] {
-            if (walk.lists.yields == 2 && ++inFolder == 2)
-                walk.searchflag = false;
-        };
-        QVERIFY(walk.run());
-        QVERIFY(!walk.searchflag);
-        QCOMPARE(walk.result, VbFalse);
-        QCOMPARE(walk.lists.yields, 2); // the flag is seen between subfolders: no third entry
-        QCOMPARE(walk.bytes(), walk.expected(tree, 2));
-        // Cleared before the walk: nothing written, the result says it stopped on entry.
-        QVERIFY(walk.run());
-        QCOMPARE(walk.result, VbTrue);
-        QCOMPARE(walk.bytes(), QByteArray());
     }
 
     void linksHiddenAndSpecialNames()
@@ -394,7 +339,7 @@ private slots:
                  QStringList(QStringLiteral("2 files in %1 could not be catalogued: cycle (%2), "
                                             "dangling (File not found)")
                                  .arg(root, QString::fromLocal8Bit(std::strerror(ELOOP)))));
-        QCOMPARE(ProgramState::filecount, 5); // every listed entry counts, written or not
+        QCOMPARE(walk.session.sink.fileCount(), 5); // every listed entry counts, written or not
         QCOMPARE(walk.lists.yields, 2);       // the start folder and sub; no link followed
     }
 };

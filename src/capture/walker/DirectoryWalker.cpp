@@ -1,14 +1,11 @@
 #include "capture/walker/DirectoryWalker.h"
 
+#include "capture/walker/CaptureSession.h"
 #include "capture/walker/WalkerLists.h"
 #include "catalog/CatalogLine.h"
-#include "platform/core/FileChannel.h"
 #include "platform/core/FolderListing.h"
-#include "platform/core/ProgramState.h"
 
 #include <QStringList>
-
-#include <charconv>
 
 namespace {
 // How many of a folder's files that could not be catalogued its report names.
@@ -22,21 +19,8 @@ struct DirectoryWalker::FolderRecords
     FolderRecords(const QString& folderPrefix, const QString& index)
         : prefix(folderPrefix)
         , prefixWritable(CatalogLine::isWritableName(folderPrefix))
-        // The catalog is UTF-8; names go out as the exact bytes the system gave them.
-        , head(index.toUtf8() + '\t' + FolderListing::toNative(folderPrefix))
+        , writer(index, folderPrefix)
     {
-    }
-
-    // The record's bytes: index TAB prefix and name TAB length CR LF.
-    const QByteArray& line(const QString& name, qint64 length)
-    {
-        char number[24];
-        const auto digits = std::to_chars(number, number + sizeof number, length);
-        buffer.truncate(0);
-        buffer.append(head);
-        FolderListing::appendNative(&buffer, name);
-        buffer.append('\t').append(number, digits.ptr - number).append("\r\n", 2);
-        return buffer;
     }
 
     void problem(const QString& name, const QString& reason)
@@ -59,22 +43,20 @@ struct DirectoryWalker::FolderRecords
 
     const QString prefix;
     const bool prefixWritable;
-    const QByteArray head;
+    CatalogLine::Writer writer;
     QString fullName;
-    QByteArray buffer;
     int problems = 0;
     QStringList named;
 };
 
-VbBool DirectoryWalker::DirDiver(QString& NewPath, qint16& dircount, QString& BackUp)
+bool DirectoryWalker::walk(const QString& path)
 {
-    Q_UNUSED(BackUp);
     WalkerLists& lists = *m_context.lists;
 
     // The one point of a folder's walk where Cancel, Quit and repainting get through.
     lists.yield();
     if (!keepGoing())
-        return VbTrue;
+        return true;
 
     // The subfolders as first listed: the folder is listed again before each of them, and a
     // subfolder created or removed meanwhile must not shift another into its place.
@@ -84,33 +66,30 @@ VbBool DirectoryWalker::DirDiver(QString& NewPath, qint16& dircount, QString& Ba
     for (int i = 0; i < subfoldersLeft; ++i)
         subfolders.append(lists.folderEntry(i));
     if (!writeFiles())
-        return VbFalse;
+        return false;
 
     while (keepGoing() && subfoldersLeft > 0) {
         // A nested walk has moved the folder list; bring it back to this folder first.
-        const QString leftAt = lists.folderPath();
         QString error;
-        if (!lists.setFolderPath(NewPath, &error)) {
+        if (!lists.setFolderPath(path, &error)) {
             // This folder has gone: its remaining subfolders cannot be reached from it.
             report(error);
-            return VbFalse;
+            return false;
         }
-        VbBool nestedResult = VbFalse;
+        bool stoppedOnEntry = false;
         if (!lists.setFolderPath(subfolders.at(subfoldersLeft - 1), &error)) {
             // Reported once and skipped with all it holds; the folder list still shows this
             // folder, which must not be walked again in the subfolder's place.
             report(error);
         } else {
-            QString nestedPath = lists.folderPath();
-            QString nestedBackUp = leftAt;
             DirectoryWalker nested(m_context);
-            nestedResult = nested.DirDiver(nestedPath, dircount, nestedBackUp);
+            stoppedOnEntry = nested.walk(lists.folderPath());
         }
         --subfoldersLeft;
-        if (nestedResult == VbTrue)
-            return VbFalse;
+        if (stoppedOnEntry)
+            return false;
     }
-    return VbFalse;
+    return false;
 }
 
 bool DirectoryWalker::writeFiles()
@@ -118,7 +97,7 @@ bool DirectoryWalker::writeFiles()
     // The folder's buffers live only while its files are written, not while its subfolders
     // are walked: a deep tree would hold one set per level.
     WalkerLists& lists = *m_context.lists;
-    FolderRecords records(CatalogLine::folderPrefix(lists.folderPath()), m_context.index);
+    FolderRecords records(CatalogLine::folderPrefix(lists.folderPath()), m_context.session->index);
     if (!records.prefixWritable) {
         // No line of this folder or below it could be written: said once for all of them.
         report(QStringLiteral("Folder name contains a tab or line break; the folder and its "
@@ -138,7 +117,7 @@ bool DirectoryWalker::writeFiles()
 
 bool DirectoryWalker::keepGoing() const
 {
-    return !m_context.failed && m_context.searchflag && m_context.searchflag();
+    return m_context.session->keepGoing();
 }
 
 bool DirectoryWalker::report(const QString& description)
@@ -150,22 +129,11 @@ bool DirectoryWalker::report(const QString& description)
 
 bool DirectoryWalker::countEntry()
 {
-    ++ProgramState::filecount;
-    if (ProgramState::filecount != 1001)
-        return true;
-    // Every 1000 entries the catalog is closed and reopened for appending, so a crash or a
-    // power cut loses at most one block.
     QString error;
-    FileChannel& channel = *m_context.channel;
-    if (!channel.close(&error)
-        || !channel.open(m_context.catalogName, FileChannel::Mode::Append, &error)) {
-        m_context.failed = true;
-        report(error);
-        return false;
-    }
-    ++ProgramState::blockcount;
-    ProgramState::filecount = 1;
-    return true;
+    if (m_context.session->sink.countEntry(&error))
+        return true;
+    report(error);
+    return false;
 }
 
 bool DirectoryWalker::writeRecord(FolderRecords& records, int index, const QString& name)
@@ -184,9 +152,8 @@ bool DirectoryWalker::writeRecord(FolderRecords& records, int index, const QStri
         return true;
     }
     QString error;
-    if (!m_context.channel->write(records.line(name, length), &error)) {
+    if (!m_context.session->sink.write(records.writer.line(name, length), &error)) {
         // Every later line would fail the same way, or leave a gap in the catalog.
-        m_context.failed = true;
         report(error);
         return false;
     }

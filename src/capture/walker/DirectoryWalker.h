@@ -1,39 +1,28 @@
 #pragma once
 
-#include "platform/core/VbBool.h"
-
 #include <QString>
 
 #include <functional>
 
-class FileChannel;
 class WalkerLists;
+struct CaptureSession;
 
 // What one capture's walk works with, shared by the walker objects of that walk. The run
 // fills it in; it outlives every walker of the walk.
 struct WalkContext
 {
     WalkerLists* lists = nullptr;
-    // The capture window's searchflag: false stops the walk at the next folder (also when the
-    // window has gone).
-    std::function<bool()> searchflag;
-    // The run's own copy of the chosen catalog name, under which the catalog is reopened.
-    QString catalogName;
-    // The index value of every record: the run's one copy, taken when it starts, so typing in
-    // the index box during the walk changes nothing.
-    QString index;
-    FileChannel* channel = nullptr;
+    // The run's session: its index value, the sink the records go into, and whether to stop
+    // (also when the window has gone).
+    CaptureSession* session = nullptr;
     // The error path: shows the description in a message box and returns. Events run while
-    // the box is open; the walk checks searchflag after every report and stops when it is false.
+    // the box is open; the walk checks the session after every report and stops when told to.
     std::function<void(const QString& description)> report;
-
-    // Set when the catalog could not be reopened or written; the walk then stops.
-    bool failed = false;
 };
 
-// The directory walker: writes one catalog line for every file of the folder the folder list
-// shows, then walks its subfolders depth first, one new walker per subfolder. A walker has no
-// state of its own and lives for one call.
+// The directory walker: hands the sink one catalog line for every file of the folder the
+// folder list shows, then walks its subfolders depth first, one new walker per subfolder. A
+// walker has no state of its own and lives for one call; it knows no file, only the sink.
 //
 // What cannot be catalogued is reported without flooding: a folder that cannot be entered or
 // whose path holds a TAB or line break once, skipping all it holds; the files of one folder
@@ -44,10 +33,9 @@ class DirectoryWalker
 public:
     explicit DirectoryWalker(WalkContext& context) : m_context(context) {}
 
-    // Walks NewPath, which the folder list must already show. Returns VbTrue only when the walk
-    // stopped on entry because searchflag was cleared; dircount and BackUp are handed on to
-    // nested walkers untouched.
-    VbBool DirDiver(QString& NewPath, qint16& dircount, QString& BackUp);
+    // Walks path, which the folder list must already show. True only when the walk stopped on
+    // entry because the session was told to stop.
+    bool walk(const QString& path);
 
 private:
     bool keepGoing() const;

@@ -10,8 +10,6 @@ FileList::FileList(QWidget* parent) : QListView(parent), m_model(new QStringList
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    m_refresh.setSingleShot(true);
-    connect(&m_refresh, &QTimer::timeout, this, &FileList::refresh);
 }
 
 bool FileList::setPath(const QString& path, QString* error)
@@ -28,19 +26,13 @@ void FileList::showFiles(const QString& path, const QStringList& names)
 {
     m_path = path;
     m_names = names;
-    if (!m_sinceRefresh.isValid() || m_sinceRefresh.elapsed() >= 50)
-        refresh();
-    else if (!m_refresh.isActive())
-        m_refresh.start(int(50 - m_sinceRefresh.elapsed()));
+    m_throttle.request();
 }
 
 void FileList::refresh()
 {
-    m_refresh.stop();
     QStringList shown = m_names;
     for (QString& name : shown)
         name = FolderListing::shownName(name);
     m_model->setStringList(shown);
-    // Timed from the end, so a slow refresh cannot run back to back.
-    m_sinceRefresh.start();
 }

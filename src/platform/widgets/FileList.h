@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include "platform/widgets/RepaintThrottle.h"
+
 #include <QListView>
-#include <QTimer>
 #include <QString>
 #include <QStringList>
 
@@ -36,8 +36,7 @@ private:
     QStringListModel* m_model;
     // Rows are refreshed at most every few dozen milliseconds, always with the latest folder;
     // listCount() and entry() are current at once.
-    QElapsedTimer m_sinceRefresh;
-    QTimer m_refresh;
+    RepaintThrottle m_throttle{50, [this] { refresh(); }};
     QString m_path;
     QStringList m_names;
 };

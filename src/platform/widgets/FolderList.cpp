@@ -11,7 +11,6 @@
 
 namespace {
 constexpr int kPathRole = Qt::UserRole + 1;
-constexpr int kRefreshMs = 50;
 // Rows are indented two spaces per level down to this depth and no further: the list is narrow,
 // and a row of thousands of leading spaces costs more to draw than the walk that shows it.
 constexpr int kMaxIndent = 12;
@@ -24,11 +23,6 @@ FolderList::FolderList(QWidget* parent) : QListView(parent), m_model(new QStanda
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListView::activated, this, &FolderList::activate);
-    m_refresh.setSingleShot(true);
-    connect(&m_refresh, &QTimer::timeout, this, [this] {
-        if (m_stale)
-            rebuild();
-    });
 }
 
 bool FolderList::setPath(const QString& path, QString* error)
@@ -53,30 +47,23 @@ QString FolderList::entry(int index) const
 void FolderList::showEvent(QShowEvent* event)
 {
     if (m_stale)
-        rebuild();
+        m_throttle.repaintNow();
     QListView::showEvent(event);
 }
 
 void FolderList::scheduleRebuild()
 {
-    if (!m_sinceRebuild.isValid() || m_sinceRebuild.elapsed() >= kRefreshMs)
-        rebuild();
-    else if (!m_refresh.isActive())
-        m_refresh.start(int(kRefreshMs - m_sinceRebuild.elapsed()));
+    m_throttle.request();
 }
 
 void FolderList::rebuild()
 {
     m_stale = false;
-    m_refresh.stop();
     m_model->clear();
     if (!m_shown.path.isEmpty())
         m_model->invisibleRootItem()->appendRows(rows());
     if (m_model->rowCount() > 0)
         setCurrentIndex(m_model->index(m_model->rowCount() - 1 - int(m_shown.folders.size()), 0));
-    // Timed from the end: a rebuild that takes longer than the interval still leaves the walk
-    // the rest of it.
-    m_sinceRebuild.start();
 }
 
 QList<QStandardItem*> FolderList::rows() const

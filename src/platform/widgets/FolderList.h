@@ -2,9 +2,9 @@
 
 #include "platform/core/FolderReader.h"
 
-#include <QElapsedTimer>
+#include "platform/widgets/RepaintThrottle.h"
+
 #include <QListView>
-#include <QTimer>
 #include <QString>
 #include <QStringList>
 
@@ -63,7 +63,6 @@ private:
     FolderListing::Shown m_shown;
     bool m_stale = false; // the model lags behind path() while the list is hidden
     // A walk moves the list several times per folder; the rows are rebuilt at most every
-    // kRefreshMs, always showing the latest folder, so painting does not slow the walk.
-    QElapsedTimer m_sinceRebuild;
-    QTimer m_refresh;
+    // 50 ms, always showing the latest folder, so painting does not slow the walk.
+    RepaintThrottle m_throttle{50, [this] { rebuild(); }};
 };
