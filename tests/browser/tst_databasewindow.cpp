@@ -133,6 +133,9 @@ private slots:
                                  << "File Open Error|Incorrect Format" << 0 << 2;
         QTest::newRow("missing") << "typed-name.txt" << QByteArray() << "File Error|*" << 0 << 2;
         QTest::newRow("cancelled") << "" << QByteArray() << "" << 0 << 2;
+        // A capture is writing through the one channel.
+        QTest::newRow("channel busy") << "busy.txt" << catalogBytes({"1"})
+                                      << "File Error|File already open" << 0 << 2;
         QTest::newRow("folder passed over silently") << "." << QByteArray() << "" << 0 << 2;
         QTest::newRow("larger than memory") << "huge.txt" << catalogBytes({"1"}).repeated(50000)
                                             << "File Open Error|Not enough memory to open <path>"
@@ -156,6 +159,8 @@ private slots:
         open(previous);
         QVERIFY(m_dialogs->messages.isEmpty());
         m_dialogs->clear();
+        if (name == "busy.txt")
+            QVERIFY(FileChannel::instance().open(m_env->path() + "/w.txt", FileChannel::Mode::Output));
         // The user's column layout does not survive a binding.
         m_form->grid()->setColumnWidth(1, 5);
         m_form->setColumnWraps(1, false);
