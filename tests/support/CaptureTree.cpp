@@ -163,7 +163,7 @@ TreeFolder generatedTree(int files, int filesPerFolder, int foldersPerFolder)
             folder->file(name, QByteArray(made % 17, 'x'));
         }
         for (int i = 0; i < foldersPerFolder && made < files; ++i)
-            folder->folders.append({QStringLiteral("%1ub%2").arg(i % 2 ? 'S' : 's').arg(++serial), {}, {}});
+            folder->folders.append(TreeFolder{QStringLiteral("%1ub%2").arg(i % 2 ? 'S' : 's').arg(++serial), {}, {}});
         for (TreeFolder& child : folder->folders)
             queue.append(&child);
     }
