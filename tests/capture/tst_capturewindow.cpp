@@ -427,7 +427,9 @@ private slots:
         QFETCH(bool, diskGoes);
         QFETCH(QStringList, shown);
         QFETCH(int, records);
-        DatabaseWindow* database = openDatabase();
+        registerBrowserWindows(WindowRegistry::instance());
+        auto* database = qobject_cast<DatabaseWindow*>(WindowRegistry::instance().open(WindowId::database));
+        m_dialogs->clear();
         CaptureWindow* form = openForm();
         QVERIFY(!makeTree(treeOf({{"a", "aa"}, {"b", "bbb"}, {"c/d", "dddd"}})).isEmpty());
         form->indexBox()->setCurrentIndex(3);
@@ -456,14 +458,6 @@ private:
     {
         m_window = qobject_cast<CaptureWindow*>(WindowRegistry::instance().open(WindowId::capture));
         return m_window;
-    }
-
-    DatabaseWindow* openDatabase()
-    {
-        registerBrowserWindows(WindowRegistry::instance());
-        auto* database = qobject_cast<DatabaseWindow*>(WindowRegistry::instance().open(WindowId::database));
-        m_dialogs->clear();
-        return database;
     }
 
     // Builds tree under a fresh folder and points the window's folder list at it.
