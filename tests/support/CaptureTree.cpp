@@ -33,7 +33,7 @@ TreeFolder treeOf(const QList<QPair<QString, QByteArray>>& entries)
         for (const QString& part : parts)
             folder = &folder->folder(part);
         if (!name.isEmpty())
-            folder->file(name, entry.second);
+            folder->files.append({name, entry.second});
     }
     return tree;
 }
@@ -160,7 +160,7 @@ TreeFolder generatedTree(int files, int filesPerFolder, int foldersPerFolder)
                                      .arg(made % 3 == 0 ? QLatin1Char('F') : QLatin1Char('f'))
                                      .arg((made * 7919) % 100000, 5, 10, QLatin1Char('0'))
                                      .arg(made % 2 ? QStringLiteral("txt") : QStringLiteral("Dat"));
-            folder->file(name, QByteArray(made % 17, 'x'));
+            folder->files.append({name, QByteArray(made % 17, 'x')});
         }
         for (int i = 0; i < foldersPerFolder && made < files; ++i)
             folder->folders.append(TreeFolder{QStringLiteral("%1ub%2").arg(i % 2 ? 'S' : 's').arg(++serial), {}, {}});
