@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QFile>
 
+#include <QRegularExpression>
+
 #include <algorithm>
+#include <tuple>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -13,10 +16,9 @@
 
 TreeFolder& TreeFolder::folder(const QString& folderName)
 {
-    for (TreeFolder& f : folders) {
+    for (TreeFolder& f : folders)
         if (f.name == folderName)
             return f;
-    }
     folders.append(TreeFolder{folderName, {}, {}});
     return folders.last();
 }
@@ -31,7 +33,7 @@ TreeFolder treeOf(const QList<QPair<QString, QByteArray>>& entries)
         for (const QString& part : parts)
             folder = &folder->folder(part);
         if (!name.isEmpty())
-            folder->file(name, entry.second);
+            folder->files.append({name, entry.second});
     }
     return tree;
 }
@@ -90,29 +92,13 @@ namespace {
 // characters, then the bytes: "a" < "B" < "b" < "c".
 bool byName(const QString& a, const QString& b)
 {
-    const QByteArray ba = nameBytes(a);
-    const QByteArray bb = nameBytes(b);
-    const QString sa = QString::fromUtf8(ba);
-    const QString sb = QString::fromUtf8(bb);
-    const QString la = sa.toLower();
-    const QString lb = sb.toLower();
-    if (la != lb)
-        return la < lb;
-    if (sa != sb)
-        return sa < sb;
-    return ba < bb;
+    const QByteArray ba = nameBytes(a), bb = nameBytes(b);
+    const QString sa = QString::fromUtf8(ba), sb = QString::fromUtf8(bb);
+    return std::make_tuple(sa.toLower(), sa, ba) < std::make_tuple(sb.toLower(), sb, bb);
 }
 
-bool hidden(const QString& name)
-{
-    return name.startsWith(QLatin1Char('.'));
-}
-
-bool writable(const QString& name)
-{
-    return !name.contains(QLatin1Char('\t')) && !name.contains(QLatin1Char('\r'))
-           && !name.contains(QLatin1Char('\n'));
-}
+bool hidden(const QString& name) { return name.startsWith(QLatin1Char('.')); }
+bool writable(const QString& name) { return !name.contains(QRegularExpression("[\t\r\n]")); }
 
 void appendFolder(const TreeFolder& tree, const QString& path, const QString& index,
                   QByteArray* out, int* foldersLeft)
@@ -129,12 +115,8 @@ void appendFolder(const TreeFolder& tree, const QString& path, const QString& in
     for (const auto& file : files) {
         if (hidden(file.first) || !writable(file.first))
             continue;
-        out->append(index.toUtf8());
-        out->append('\t');
-        out->append(nameBytes(prefix + file.first));
-        out->append('\t');
-        out->append(QByteArray::number(file.second.size()));
-        out->append("\r\n");
+        *out += index.toUtf8() + '\t' + nameBytes(prefix + file.first) + '\t'
+                + QByteArray::number(file.second.size()) + "\r\n";
     }
     QList<TreeFolder> folders = tree.folders;
     std::sort(folders.begin(), folders.end(),
@@ -170,8 +152,7 @@ TreeFolder generatedTree(int files, int filesPerFolder, int foldersPerFolder)
     // children are made while files remain.
     TreeFolder root;
     QList<TreeFolder*> queue{&root};
-    int made = 0;
-    int serial = 0;
+    int made = 0, serial = 0;
     for (int q = 0; q < queue.size() && made < files; ++q) {
         TreeFolder* folder = queue[q];
         for (int i = 0; i < filesPerFolder && made < files; ++i, ++made) {
@@ -179,12 +160,10 @@ TreeFolder generatedTree(int files, int filesPerFolder, int foldersPerFolder)
                                      .arg(made % 3 == 0 ? QLatin1Char('F') : QLatin1Char('f'))
                                      .arg((made * 7919) % 100000, 5, 10, QLatin1Char('0'))
                                      .arg(made % 2 ? QStringLiteral("txt") : QStringLiteral("Dat"));
-            folder->file(name, QByteArray(made % 17, 'x'));
+            folder->files.append({name, QByteArray(made % 17, 'x')});
         }
-        for (int i = 0; i < foldersPerFolder && made < files; ++i) {
-            folder->folders.append(
-                TreeFolder{QStringLiteral("%1ub%2").arg(i % 2 ? 'S' : 's').arg(++serial), {}, {}});
-        }
+        for (int i = 0; i < foldersPerFolder && made < files; ++i)
+            folder->folders.append(TreeFolder{QStringLiteral("%1ub%2").arg(i % 2 ? 'S' : 's').arg(++serial), {}, {}});
         for (TreeFolder& child : folder->folders)
             queue.append(&child);
     }

@@ -16,7 +16,6 @@ struct TreeFolder
     QList<TreeFolder> folders;
 
     TreeFolder& folder(const QString& folderName);
-    void file(const QString& fileName, const QByteArray& content) { files.append({fileName, content}); }
 };
 
 // A tree from paths relative to its top: "a/b/name" is a file with the given content; a path

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QHash>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -83,29 +84,14 @@ struct Walk
     {
         return expectedCatalog(tree, root, QStringLiteral("3"), folderLimit);
     }
-    // The catalog lines "3 TAB root/name TAB size CR LF" for the given name and size pairs.
-    QByteArray lines(const QList<QPair<const char*, int>>& entries) const
-    {
-        QByteArray out;
-        for (const auto& e : entries)
-            out += "3\t" + root.toUtf8() + '/' + e.first + '\t' + QByteArray::number(e.second) + "\r\n";
-        return out;
-    }
 };
 
 QByteArray firstLines(const QByteArray& bytes, int lines)
 {
-    int at = 0;
-    for (int i = 0; i < lines; ++i)
-        at = bytes.indexOf('\n', at) + 1;
-    return bytes.left(at);
+    return bytes.left(bytes.split('\n').mid(0, lines).join('\n').size() + 1);
 }
 
-bool writable(const QString& name)
-{
-    return !name.contains(QLatin1Char('\t')) && !name.contains(QLatin1Char('\r'))
-           && !name.contains(QLatin1Char('\n'));
-}
+bool writable(const QString& name) { return !name.contains(QRegularExpression("[\t\r\n]")); }
 
 // The folders a walk enters: a folder whose name holds a TAB or line break is entered and
 // left at once.
@@ -121,28 +107,20 @@ int countFolders(const TreeFolder& tree)
 // listed. Entries named "gone..." vanish during the walk: files right after their folder is
 // listed, folders right after their parent is listed the second time (when the walk has
 // started on its subfolders).
-int lockedMode(const QString& name)
-{
-    return name == QLatin1String("r--") ? 0444 : name == QLatin1String("---") ? 0 : -1;
-}
-bool gone(const QString& name)
-{
-    return name.startsWith(QLatin1String("gone"));
-}
+int lockedMode(const QString& name) { return name == "r--" ? 0444 : name == "---" ? 0 : -1; }
+bool gone(const QString& name) { return name.startsWith(QLatin1String("gone")); }
 
 // The tree as the walk finds it: without the locked folders, the vanished folders and (unless
 // asked for, as they are listed and counted) the vanished files.
 TreeFolder asWalked(const TreeFolder& tree, bool withGoneFiles = false)
 {
     TreeFolder out{tree.name, {}, {}};
-    for (const auto& file : tree.files) {
+    for (const auto& file : tree.files)
         if (withGoneFiles || !gone(file.first))
             out.files.append(file);
-    }
-    for (const TreeFolder& sub : tree.folders) {
+    for (const TreeFolder& sub : tree.folders)
         if (!gone(sub.name) && lockedMode(sub.name) < 0)
             out.folders.append(asWalked(sub, withGoneFiles));
-    }
     return out;
 }
 
@@ -234,8 +212,7 @@ private slots:
         QFETCH(TreeFolder, tree);
         QFETCH(int, reports);
         QFETCH(QString, firstReport);
-        const bool locks = QByteArray(QTest::currentDataTag()).startsWith("awkward");
-        if (locks && ranUnprivileged())
+        if (QByteArray(QTest::currentDataTag()).startsWith("awkward") && ranUnprivileged())
             return;
         Walk walk(tree);
         QHash<QString, int> listings;
@@ -269,7 +246,6 @@ private slots:
         QTest::addColumn<int>("files");
         QTest::addColumn<int>("filecount");
         QTest::addColumn<int>("blockcount");
-        QTest::newRow("999") << 999 << 999 << 0;
         QTest::newRow("1000") << 1000 << 1000 << 0;
         QTest::newRow("1001") << 1001 << 1 << 1;
         QTest::newRow("2500") << 2500 << 500 << 2;
@@ -313,8 +289,7 @@ private slots:
         walk.runsName = walk.dir.filePath(QStringLiteral("missing/folder/catalog.txt"));
         QVERIFY(walk.run());
         QCOMPARE(walk.messages.size(), 1);
-        QVERIFY2(walk.messages.first().contains(QStringLiteral("missing/folder")),
-                 qPrintable(walk.messages.first()));
+        QVERIFY2(walk.messages.first().contains("missing/folder"), qPrintable(walk.messages.first()));
         QVERIFY(walk.session.sink.failed());
         QCOMPARE(walk.bytes(), firstLines(walk.expected(tree), 1000));
     }
@@ -334,7 +309,8 @@ private slots:
         QVERIFY(QFile::link(QStringLiteral("cycle"), root + QStringLiteral("/cycle")));
         QVERIFY(walk.run());
         // Files by name: cycle, dangling, link.bin, plain; then sub.
-        QCOMPARE(walk.bytes(), walk.lines({{"link.bin", 10}, {"plain", 5}, {"sub/target.bin", 10}}));
+        QCOMPARE(walk.bytes(), walk.expected(treeOf({{"link.bin", "0123456789"}, {"plain", "12345"},
+                                                     {"sub/target.bin", "0123456789"}})));
         QCOMPARE(walk.messages,
                  QStringList(QStringLiteral("2 files in %1 could not be catalogued: cycle (%2), "
                                             "dangling (File not found)")
