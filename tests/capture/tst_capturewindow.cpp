@@ -145,6 +145,14 @@ private slots:
         QTest::newRow("5 MB line")
             << "" << "1\t/" + longName + "\t1\n2\tb\t2" << ""
             << QStringList{"1\t/" + QString::fromLatin1(longName) + "\t1", "2\tb\t2"};
+        // Lines of 0 to 36 bytes with every kind of end, across the view's 16-byte steps.
+        QByteArray mixed;
+        QStringList lines;
+        for (int i = 0; i < 300; ++i) {
+            lines << QString(i % 37, QChar('a' + i % 26));
+            mixed += lines.last().toLatin1() + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+        }
+        QTest::newRow("lengths 0 to 36") << "" << mixed + "tail" << "" << lines + QStringList{"tail"};
     }
 
     void awkwardFiles()
@@ -251,6 +259,13 @@ private slots:
         QCOMPARE(readAll(catalog), QByteArray("1\t/k\t1\r\n"));
         QVERIFY(idle(form));
         QVERIFY(!FileChannel::instance().isOpen());
+
+        // A catalog that cannot be created: one box with the description.
+        m_dialogs->clear();
+        run(form, m_dir->filePath(QStringLiteral("no/such/folder/c.txt")));
+        QCOMPARE(m_dialogs->shown().size(), 1);
+        QVERIFY(m_dialogs->messages.first().text.contains(QStringLiteral("no/such/folder")));
+        QVERIFY(idle(form));
 
         // Refused before the chooser opens: index values the loader could not read back, and a
         // pipe that would never take the catalog.
