@@ -279,12 +279,12 @@ void DatabaseWindow::bindGrid()
 
 QString DatabaseWindow::recordCountText() const
 {
-    return m_statusBar->text3();
+    return m_statusBar->text();
 }
 
 void DatabaseWindow::setRecordCountText(const QString& text)
 {
-    m_statusBar->setText3(text);
+    m_statusBar->setText(text);
 }
 
 void DatabaseWindow::setColumnWraps(int column, bool wraps)

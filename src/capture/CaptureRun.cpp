@@ -171,7 +171,7 @@ void run(CaptureWindow* target)
     }
 
     window->setRunningLook();
-    window->statusBar()->setText3(QString::fromLatin1(CaptureWindow::kFilesText));
+    window->statusBar()->setText(QString::fromLatin1(CaptureWindow::kFilesText));
 
     if (!scope.open(name, appendMode ? FileChannel::Mode::Append : FileChannel::Mode::Output,
                     &error)) {
@@ -215,7 +215,7 @@ void run(CaptureWindow* target)
         scope.fail(error);
         return;
     }
-    window->statusBar()->setText3(QString::fromLatin1(CaptureWindow::kFilesText)
+    window->statusBar()->setText(QString::fromLatin1(CaptureWindow::kFilesText)
                                   + QString::number(session.sink.entryCount()));
     window->progressBar()->setValue(window->progressBar()->minimum());
     if (!scope.close(&error)) {

@@ -304,7 +304,7 @@ void CaptureWindow::onCancelClicked()
 void CaptureWindow::onResetClicked()
 {
     m_capturedFiles->clear();
-    m_statusBar->setText3(QString::fromLatin1(kFilesText));
+    m_statusBar->setText(QString::fromLatin1(kFilesText));
     showIndexPrompt();
 }
 
@@ -372,7 +372,7 @@ void CaptureWindow::onOpenTriggered()
         Dialogs::inform(this, error, QStringLiteral("File Open Error"));
         return;
     }
-    m_statusBar->setText3(QString::fromLatin1(kFilesText));
+    m_statusBar->setText(QString::fromLatin1(kFilesText));
 }
 
 void CaptureWindow::onPrintTriggered()

@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogLine.h"
 #include "platform/core/FileChannel.h"
+#include "platform/core/HugePages.h"
 
 #include <QAbstractListModel>
 #include <QFile>
@@ -10,30 +11,6 @@
 
 #include <new>
 #include <vector>
-
-#if defined(Q_OS_LINUX)
-#include <sys/mman.h>
-#endif
-
-namespace {
-
-// A big buffer about to be filled from a file: on Linux, large pages where the system offers
-// them on request, so filling it takes one page fault per 2 MB instead of one per 4 KB.
-void adviseLargePages(char* data, qsizetype size)
-{
-#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
-    constexpr quintptr kLarge = 2 * 1024 * 1024;
-    const quintptr begin = (quintptr(data) + kLarge - 1) & ~(kLarge - 1);
-    const quintptr end = (quintptr(data) + quintptr(size)) & ~(kLarge - 1);
-    if (end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    Q_UNUSED(data);
-    Q_UNUSED(size);
-#endif
-}
-
-} // namespace
 
 // Rows over one buffer: line i is bytes [m_starts[i], m_starts[i + 1]) without its line end.
 class TextLineModel : public QAbstractListModel
@@ -161,8 +138,7 @@ private:
         const size_t had = starts->capacity();
         starts->reserve(size_t(size / 48 + 2));
         if (starts->capacity() != had)
-            adviseLargePages(reinterpret_cast<char*>(starts->data()),
-                             qsizetype(starts->capacity() * sizeof(qsizetype)));
+            adviseHugePages(starts->data(), qint64(starts->capacity() * sizeof(qsizetype)));
         qsizetype longest = -1;
         int longestRow = -1;
         auto add = [&](qsizetype begin, qsizetype length) {
@@ -230,7 +206,7 @@ bool TextFileView::loadFile(const QString& path, QString* error)
         qint64 got = 0;
         if (expected > 0) {
             bytes = QByteArray(expected, Qt::Uninitialized);
-            adviseLargePages(bytes.data(), expected);
+            adviseHugePages(bytes.data(), expected);
             while (got < expected) {
                 const qint64 n = file.read(bytes.data() + got, expected - got);
                 if (n <= 0)

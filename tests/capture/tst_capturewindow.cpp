@@ -167,7 +167,7 @@ private slots:
 
         CaptureWindow* form = openForm();
         form->capturedFilesView()->setText(QStringLiteral("before\n"));
-        form->statusBar()->setText3(QStringLiteral("Number of Files: 9"));
+        form->statusBar()->setText(QStringLiteral("Number of Files: 9"));
         m_dialogs->queueFileName(path);
         form->openAction()->trigger();
         if (!refusal.isEmpty()) { // the message names the cause; text and status bar stay
@@ -175,11 +175,11 @@ private slots:
             QVERIFY2(shown.size() == 1 && shown[0].startsWith("File Open Error|")
                          && shown[0].contains(refusal), qPrintable(shown.join('\n')));
             QCOMPARE(form->capturedFilesView()->text(), QStringLiteral("before\n"));
-            QCOMPARE(form->statusBar()->text3(), QStringLiteral("Number of Files: 9"));
+            QCOMPARE(form->statusBar()->text(), QStringLiteral("Number of Files: 9"));
             return;
         }
         QVERIFY(m_dialogs->messages.isEmpty());
-        QCOMPARE(form->statusBar()->text3(), QStringLiteral("Number of Files: "));
+        QCOMPARE(form->statusBar()->text(), QStringLiteral("Number of Files: "));
         QCOMPARE(form->capturedFilesView()->model()->rowCount(), lines.size());
         for (int i = 0; i < lines.size(); ++i) {
             QCOMPARE(form->capturedFilesView()->line(i), lines[i]);
@@ -233,14 +233,14 @@ private slots:
         QCOMPARE(readAll(catalog), expected);
         QVERIFY(!FileChannel::instance().isOpen());
         QCOMPARE(form->capturedFilesView()->text().toUtf8(), expected);
-        QCOMPARE(form->statusBar()->text3(), QStringLiteral("Number of Files: 1234"));
+        QCOMPARE(form->statusBar()->text(), QStringLiteral("Number of Files: 1234"));
         QVERIFY(idle(form));
         QVERIFY(WindowRegistry::instance().isOpen(WindowId::capture)); // No keeps it open
 
         // Reset empties what the run left and asks for an index value again.
         form->resetButton()->click();
         QVERIFY(form->capturedFilesView()->isEmpty());
-        QCOMPARE(form->statusBar()->text3(), QStringLiteral("Number of Files: "));
+        QCOMPARE(form->statusBar()->text(), QStringLiteral("Number of Files: "));
         QCOMPARE(form->indexBox()->currentText(), QStringLiteral("Index Value"));
     }
 
@@ -422,7 +422,7 @@ private slots:
                                                   "Saved Data|View Data in Database?"}));
         QVERIFY(!QFile::exists(second));
         QCOMPARE(readAll(first), expectedCatalog(tree, root, QStringLiteral("1")));
-        QCOMPARE(form->statusBar()->text3(), QStringLiteral("Number of Files: 300"));
+        QCOMPARE(form->statusBar()->text(), QStringLiteral("Number of Files: 300"));
     }
 
     void viewInDatabase_data()

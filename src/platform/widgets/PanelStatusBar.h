@@ -21,9 +21,9 @@ public:
     QString panelText(int number) const;
     void setPanelText(int number, const QString& text);
 
-    // Shorthand for the text panel.
-    QString text3() const { return panelText(3); }
-    void setText3(const QString& text) { setPanelText(3, text); }
+    // The text panel.
+    QString text() const { return panelText(3); }
+    void setText(const QString& text) { setPanelText(3, text); }
 
     // Refreshes the time and date panels now (the timer does it every second).
     void refreshClock();
