@@ -1,6 +1,7 @@
 #include "catalog/CatalogSource.h"
 
 #include "catalog/CatalogLine.h"
+#include "catalog/CatalogReader.h"
 #include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
 
@@ -13,54 +14,9 @@ const char* const CatalogSource::kPreviouslyCreatedIncorrect =
 
 namespace {
 
-constexpr qint64 kChunkSize = 4 * 1024 * 1024;
-
 // A first field longer than this cannot be an index value, so the first-line check never
 // reads more of a file that has no line end (a disk image chosen by mistake, say).
 constexpr qsizetype kFirstLineLimit = 1024 * 1024;
-
-// Reads the open channel into records, line by line; false with the description of the first
-// line that cannot be stored or of a failed read (the records before it stay).
-bool readRecords(FileChannel& channel, CatalogTable& records, QString* error)
-{
-    // Field text is at most the file's size unless short lines repeat their text across
-    // fields; a catalog line is rarely under 64 bytes.
-    const qint64 fileSize = std::max<qint64>(channel.size(), 0);
-    records.reserve(fileSize / 64 + 16, fileSize);
-
-    // A small file is read in one piece of its own size.
-    const qint64 chunk = std::clamp<qint64>(fileSize + 1, 4096, kChunkSize);
-    QByteArray buffer(qsizetype(chunk), Qt::Uninitialized);
-    CatalogLine::LineSplitter lines;
-    QByteArray scratch;
-    bool failed = false;
-    auto store = [&](QByteArrayView line) {
-        const CatalogLine::Split parts = CatalogLine::split(CatalogLine::decode(line, &scratch));
-        records.addNew();
-        for (int f = 0; f < parts.count && !failed; ++f) {
-            const QByteArrayView text = parts.fields[size_t(f)];
-            failed = !records.setValueUtf8(f, text.data(), text.size(), error);
-        }
-        if (!failed && !parts.ok) {
-            *error = QString::fromLatin1(CatalogLine::kInvalidArgument);
-            failed = true;
-        }
-        if (failed)
-            records.cancelUpdate();
-        else
-            records.update();
-        return !failed;
-    };
-    for (;;) {
-        const qint64 got = channel.read(buffer.data(), chunk, error); // names file and cause
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return lines.finish(store);
-        if (!lines.feed(QByteArrayView(buffer.constData(), qsizetype(got)), store))
-            return false;
-    }
-}
 
 } // namespace
 
@@ -147,7 +103,7 @@ void CatalogSource::load(const QString& path)
         try {
             auto records = std::make_shared<CatalogTable>();
             m_records = records;
-            broken = !readRecords(*m_channel, *records, &error);
+            broken = !readCatalog(*m_channel, *records, &error);
             records->moveFirst();
         } catch (const std::bad_alloc&) {
             // The catalog does not fit: what was read goes, so that the program has its memory

@@ -133,6 +133,21 @@ QString CatalogTable::fieldName(int field)
     return QString();
 }
 
+bool CatalogTable::fitsField(int field, QByteArrayView value, QString* error)
+{
+    // Counting characters is only needed when the bytes could exceed the width.
+    const int width = fieldWidth(field);
+    if (value.size() <= width || utf16Length(value.data(), value.size()) <= width)
+        return true;
+    if (error) {
+        *error = QStringLiteral("The value for field '%1' is longer than its width of %2 "
+                                "characters")
+                     .arg(fieldName(field))
+                     .arg(width);
+    }
+    return false;
+}
+
 int CatalogTable::fieldWidth(int field)
 {
     static constexpr int kWidths[kFieldCount] = {kIndexWidth, kFilenameWidth, kSizeWidth};
@@ -177,14 +192,8 @@ bool CatalogTable::setValueUtf8(int field, const char* data, qsizetype size, QSt
         return fail(QStringLiteral("No record is being added"));
     if (field < 0 || field >= kFieldCount)
         return fail(QStringLiteral("There is no field number %1").arg(field));
-    const int width = fieldWidth(field);
-    // Counting characters is only needed when the bytes could exceed the width.
-    if (size > width && utf16Length(data, size) > width) {
-        return fail(QStringLiteral("The value for field '%1' is longer than its width of %2 "
-                                   "characters")
-                        .arg(fieldName(field))
-                        .arg(width));
-    }
+    if (!fitsField(field, QByteArrayView(data, size), error))
+        return false;
     const qint64 committedEnd = m_recordStart[m_recordCount];
     m_pendingOffset[field] = m_text.size() - committedEnd;
     m_pendingSize[field] = size;
@@ -238,6 +247,51 @@ void CatalogTable::cancelUpdate()
         return;
     m_text.resize(qsizetype(m_recordStart[m_recordCount]));
     m_adding = false;
+}
+
+bool CatalogTable::appendRecord(QByteArrayView index, QByteArrayView name, QByteArrayView size,
+                                QString* error)
+{
+    if (m_adding)
+        update();
+    if (!fitsField(0, index, error) || !fitsField(1, name, error) || !fitsField(2, size, error))
+        return false;
+    m_text.append(index.data(), index.size());
+    m_text.append(name.data(), name.size());
+    m_text.append(size.data(), size.size());
+    m_fieldStart.push(quint32(index.size()));
+    m_fieldStart.push(quint32(index.size() + name.size()));
+    m_recordStart.push(m_recordStart[m_recordCount] + index.size() + name.size() + size.size());
+    ++m_recordCount;
+    return true;
+}
+
+void CatalogTable::appendRecords(const CatalogTable& other)
+{
+    if (m_adding)
+        update();
+    const qint64 count = other.m_recordCount;
+    if (count == 0)
+        return;
+    const qint64 shift = m_recordStart[m_recordCount];
+    m_text.append(other.m_text.data(), qsizetype(other.m_recordStart[count]));
+    m_fieldStart.append(other.m_fieldStart.data(), qsizetype(count * (kFieldCount - 1)));
+    m_recordStart.reserve(m_recordStart.size() + qsizetype(count));
+    for (qint64 r = 1; r <= count; ++r)
+        m_recordStart.push(other.m_recordStart[r] + shift);
+    m_recordCount += count;
+}
+
+void CatalogTable::clear()
+{
+    m_adding = false;
+    m_text.clear();
+    m_fieldStart.clear();
+    m_recordStart.resize(1);
+    m_recordCount = 0;
+    m_visible.clear();
+    m_query = CatalogQuery();
+    m_current = -1;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "catalog/CatalogQuery.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 #include <QStringView>
@@ -32,6 +33,8 @@ public:
 
     static QString fieldName(int field);
     static int fieldWidth(int field);
+    // Whether a UTF-8 value fits its field's width; if not, error names the field and width.
+    static bool fitsField(int field, QByteArrayView value, QString* error = nullptr);
 
     explicit CatalogTable(QObject* parent = nullptr);
     ~CatalogTable() override;
@@ -49,6 +52,15 @@ public:
 
     // Capacity hint for a bulk load: the number of records and bytes of text expected.
     void reserve(qint64 records, qint64 textBytes);
+
+    // Bulk loading: commits one record of three UTF-8 values at once (a record being added is
+    // committed first), refusing a value longer than its field's width as setValueUtf8 does.
+    bool appendRecord(QByteArrayView index, QByteArrayView name, QByteArrayView size,
+                      QString* error = nullptr);
+    // Appends every committed record of other, in order; other is left as it was.
+    void appendRecords(const CatalogTable& other);
+    // Drops every record, keeping the memory for the next records.
+    void clear();
 
     // The most bytes any one buffer of a table may take. Growing past it throws
     // std::bad_alloc, as a failed allocation does. By default the machine's physical memory, so

@@ -1,3 +1,4 @@
+#include "catalog/CatalogReader.h"
 #include "catalog/CatalogSource.h"
 #include "platform/core/FileChannel.h"
 #include "support/FailingFile.h"
@@ -15,13 +16,11 @@ namespace {
 const QByteArray kWorkedExample = "3\tD:\\Photos\\beach.jpg\t48213\r\n"
                                   "3\tD:\\Photos\\notes.txt\t1024\r\n";
 
-Rows rowsOf(const CatalogTablePtr& rs)
+Rows rowsOf(const CatalogTable& rs)
 {
     Rows rows;
-    if (!rs)
-        return rows;
-    for (qint64 r = 0; r < rs->recordCount(); ++r)
-        rows << QStringList{rs->valueAt(r, 0), rs->valueAt(r, 1), rs->valueAt(r, 2)};
+    for (qint64 r = 0; r < rs.recordCount(); ++r)
+        rows << QStringList{rs.valueAt(r, 0), rs.valueAt(r, 1), rs.valueAt(r, 2)};
     return rows;
 }
 
@@ -120,6 +119,18 @@ private slots:
             << QByteArray("1\ta\t1\r\n1\t") + QByteArray(32768, 'f') + "\t1\r\n"
             << Rows{{"1", "a", "1"}}
             << "The value for field 'Filename' is longer than its width of 32767 characters";
+        // Every way of ending a line and of splitting one, over a stretch long enough to be
+        // parsed on two cores.
+        const QByteArray block = "2\t\"q\"\t7\r\n3\ta\t5\tx\nword\r4\tonly\r\n5\tcaf\xE9\t1\n"
+                                 "6\tcaf\xC3\xA9\t2\r\r\n";
+        const Rows blockRows{{"2", "q", "7"},           {"3", "a", "5"},    {"word", "word", "word"},
+                             {"4", "only", "only"},     {"5", "café", "1"}, {"6", "café", "2"},
+                             {"", "", ""}};
+        QTest::newRow("awkward lines once") << block << blockRows << QString();
+        Rows manyRows;
+        for (int i = 0; i < 20000; ++i)
+            manyRows += blockRows;
+        QTest::newRow("awkward lines, 1.3 MB") << block.repeated(20000) << manyRows << QString();
     }
     void populateSplitsEveryLine()
     {
@@ -133,9 +144,21 @@ private slots:
         QCOMPARE(s.source.path(), path);
         const CatalogTablePtr rs = s.source.records();
         QVERIFY(rs && !rs->isAdding());
-        QCOMPARE(rowsOf(rs), rows);
+        QCOMPARE(rowsOf(*rs), rows);
         QCOMPARE(rs->currentRow(), rows.isEmpty() ? -1 : 0); // the first is current
         QVERIFY(!s.channel.isOpen());
+        // Where the reads end does not matter.
+        for (const qint64 piece : {1, 2, 3, 7, 4096}) {
+            if (piece < 16 && bytes.size() > 100000)
+                continue;
+            QVERIFY(s.channel.open(path, FileChannel::Mode::Input));
+            CatalogTable table;
+            QString failure;
+            QCOMPARE(readCatalog(s.channel, table, &failure, piece), error.isEmpty());
+            s.channel.close();
+            QCOMPARE(failure, error);
+            QCOMPARE(rowsOf(table), rows);
+        }
     }
 
     // A read error names the file and the cause and keeps the records read before it (the
@@ -154,7 +177,7 @@ private slots:
         QCOMPARE(errors.count(), 1);
         const QString message = errors.at(0).at(0).toString();
         QVERIFY2(message.contains("Input/output error") && message.contains(path), qPrintable(message));
-        QCOMPARE(rowsOf(source.records()), (Rows{{"3", "D:\\Photos\\beach.jpg", "48213"}}));
+        QCOMPARE(rowsOf(*source.records()), (Rows{{"3", "D:\\Photos\\beach.jpg", "48213"}}));
         QVERIFY(!channel.isOpen());
     }
 };
