@@ -1,6 +1,7 @@
 #include "catalog/CatalogMatcher.h"
 
 #include "catalog/CatalogTable.h"
+#include "platform/core/SideBySide.h"
 
 #include <QByteArray>
 #include <QString>
@@ -285,15 +286,87 @@ PatternAnchor anchorOf(QStringView pattern)
     return anchor;
 }
 
+// Records [begin, end).
+struct RecordRange
+{
+    qint64 begin = 0;
+    qint64 end = 0;
+};
+
+bool hasFourByteSequence(const char* data, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i) {
+        if (uchar(data[i]) >= 0xF0)
+            return true;
+    }
+    return false;
+}
+
+// A pattern as the UTF-8 spellings of each of its characters in every case, compared with
+// UTF-8 text directly. QString compares UTF-16 units, so this agrees with it only while
+// neither side has characters beyond the Basic Multilingual Plane: a pattern with one is not
+// usable, and a text with one is left to QString.
+class FoldedPattern
+{
+public:
+    explicit FoldedPattern(QStringView pattern)
+    {
+        for (const QChar c : pattern) {
+            if (c.isSurrogate()) {
+                m_characters.clear();
+                return;
+            }
+            std::vector<QByteArray> spellings;
+            for (char32_t v : caseVariants(c.unicode()))
+                spellings.push_back(utf8Of(v));
+            m_characters.push_back(std::move(spellings));
+        }
+    }
+
+    bool isUsable() const { return !m_characters.empty(); }
+
+    // Whether valid UTF-8 data[0, size) contains the pattern.
+    bool isIn(const char* data, qsizetype size) const
+    {
+        for (qsizetype start = 0; start < size; ++start) {
+            if ((uchar(data[start]) & 0xC0) == 0x80)
+                continue; // inside a character
+            if (matchesAt(data + start, data + size))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    bool matchesAt(const char* p, const char* end) const
+    {
+        for (const std::vector<QByteArray>& spellings : m_characters) {
+            qsizetype length = 0;
+            for (const QByteArray& s : spellings) {
+                if (end - p >= s.size() && std::memcmp(p, s.constData(), size_t(s.size())) == 0) {
+                    length = s.size();
+                    break;
+                }
+            }
+            if (length == 0)
+                return false;
+            p += length;
+        }
+        return true;
+    }
+
+    std::vector<std::vector<QByteArray>> m_characters;
+};
+
 // One pass over the whole text: find(from, end, &length) returns the next hit of a piece every
 // match contains; a hit is mapped to its record through the record starts, and when it lies
 // inside the searched field, matches(data, size) decides on the field. Either way the search
 // goes on with the next record: every later hit in the field would decide the same.
 template <typename Find, typename Matches>
 void findInText(const CatalogTable& table, int field, const Find& find, const Matches& matches,
-                std::vector<qint64>* result)
+                const RecordRange& range, std::vector<qint64>* result)
 {
-    const qint64 recordCount = table.totalRecordCount();
+    const qint64 recordCount = range.end;
     const char* const base = table.text();
     const qint64* starts = table.recordStarts();
     const char* const end = base + starts[recordCount];
@@ -303,11 +376,11 @@ void findInText(const CatalogTable& table, int field, const Find& find, const Ma
         *begin = data - base;
         *stop = *begin + size;
     };
-    qint64 r = 0;
+    qint64 r = range.begin;
     const char* from = base;
-    if (recordCount > 0) {
+    if (r < recordCount) {
         qint64 b, e;
-        fieldBounds(0, &b, &e);
+        fieldBounds(r, &b, &e);
         from = base + b;
     }
     while (r < recordCount) {
@@ -346,79 +419,137 @@ void findInText(const CatalogTable& table, int field, const Find& find, const Ma
 // the candidate fields, which are compared as text. A field of ASCII only is compared as ASCII
 // bytes when the pattern is ASCII, and cannot match at all when some character of the pattern
 // has no ASCII case variant.
-void findContaining(const CatalogTable& table, int field, const QString& pattern,
-                    std::vector<qint64>* result)
+// Contains with letter case ignored, for the records of one range; built once per search and
+// shared by the threads that scan the ranges.
+class ContainsSearch
 {
-    const QByteArray utf8 = pattern.toUtf8();
-    const PatternAnchor anchor = anchorOf(QStringView(pattern));
-    if (anchor.wholePattern) {
-        const FoldedNeedle needle(utf8);
-        const auto find = [&](const char* from, const char* end, qsizetype* length) {
-            *length = needle.size();
-            return needle.find(from, end);
-        };
-        findInText(table, field, find, [](const char*, qsizetype) { return true; }, result);
-        return;
+public:
+    ContainsSearch(const CatalogTable& table, int field, const QString& pattern)
+        : m_table(table),
+          m_field(field),
+          m_pattern(pattern),
+          m_utf8(pattern.toUtf8()),
+          m_anchor(anchorOf(QStringView(pattern))),
+          m_asciiPattern(isAscii(QStringView(pattern))),
+          m_needle(m_anchor.wholePattern || m_asciiPattern ? m_utf8 : QByteArray()),
+          m_run(m_anchor.kind == PatternAnchor::Kind::AsciiRun ? m_anchor.asciiRun : QByteArray()),
+          m_spellings(m_anchor.spellings),
+          m_folded(QStringView(pattern))
+    {
     }
 
-    const bool asciiPattern = isAscii(QStringView(pattern));
-    const FoldedNeedle asciiNeedle(asciiPattern ? utf8 : QByteArray());
-    const auto matches = [&](const char* data, qsizetype size) {
+    void run(const RecordRange& range, std::vector<qint64>* result) const
+    {
+        if (m_anchor.wholePattern) {
+            const auto find = [&](const char* from, const char* end, qsizetype* length) {
+                *length = m_needle.size();
+                return m_needle.find(from, end);
+            };
+            findInText(m_table, m_field, find, [](const char*, qsizetype) { return true; },
+                       range, result);
+            return;
+        }
+        const auto matches = [&](const char* data, qsizetype size) { return fieldMatches(data, size); };
+        if (m_anchor.kind == PatternAnchor::Kind::None) {
+            for (qint64 r = range.begin; r < range.end; ++r) {
+                qsizetype size = 0;
+                const char* data = m_table.fieldData(r, m_field, &size);
+                if (matches(data, size))
+                    result->push_back(r);
+            }
+        } else if (m_anchor.kind == PatternAnchor::Kind::AsciiRun) {
+            const auto find = [&](const char* from, const char* end, qsizetype* length) {
+                *length = m_run.size();
+                return m_run.find(from, end);
+            };
+            findInText(m_table, m_field, find, matches, range, result);
+        } else {
+            const auto find = [&](const char* from, const char* end, qsizetype* length) {
+                return m_spellings.find(from, end, length);
+            };
+            findInText(m_table, m_field, find, matches, range, result);
+        }
+    }
+
+private:
+    // A field of ASCII only is compared as ASCII bytes when the pattern is ASCII, and cannot
+    // match at all when some character of the pattern has no ASCII case variant. Other fields
+    // are compared character by character in UTF-8 where that is known to agree with QString.
+    bool fieldMatches(const char* data, qsizetype size) const
+    {
         if (isAscii(data, size)) {
-            if (!anchor.canMatchAscii)
+            if (!m_anchor.canMatchAscii)
                 return false;
-            if (asciiPattern)
-                return asciiNeedle.find(data, data + size) != nullptr;
+            if (m_asciiPattern)
+                return m_needle.find(data, data + size) != nullptr;
         }
-        return QString::fromUtf8(data, size).contains(pattern, Qt::CaseInsensitive);
-    };
-
-    if (anchor.kind == PatternAnchor::Kind::None) {
-        for (qint64 r = 0; r < table.totalRecordCount(); ++r) {
-            qsizetype size = 0;
-            const char* data = table.fieldData(r, field, &size);
-            if (matches(data, size))
-                result->push_back(r);
-        }
-    } else if (anchor.kind == PatternAnchor::Kind::AsciiRun) {
-        const FoldedNeedle run(anchor.asciiRun);
-        const auto find = [&](const char* from, const char* end, qsizetype* length) {
-            *length = run.size();
-            return run.find(from, end);
-        };
-        findInText(table, field, find, matches, result);
-    } else {
-        const SpellingFinder finder(anchor.spellings);
-        const auto find = [&](const char* from, const char* end, qsizetype* length) {
-            return finder.find(from, end, length);
-        };
-        findInText(table, field, find, matches, result);
+        if (m_folded.isUsable() && !hasFourByteSequence(data, size))
+            return m_folded.isIn(data, size);
+        return QString::fromUtf8(data, size).contains(m_pattern, Qt::CaseInsensitive);
     }
+
+    const CatalogTable& m_table;
+    int m_field;
+    QString m_pattern;
+    QByteArray m_utf8;
+    PatternAnchor m_anchor;
+    bool m_asciiPattern;
+    FoldedNeedle m_needle;
+    FoldedNeedle m_run;
+    SpellingFinder m_spellings;
+    FoldedPattern m_folded;
+};
+
+// The records matching in each of a few ranges, scanned side by side, joined in order.
+template <typename Scan>
+std::vector<qint64> scanInRanges(qint64 recordCount, const Scan& scan)
+{
+    // A scan of a few thousand records takes less than starting a thread.
+    const int parts = recordCount >= 2048 ? int(std::min<unsigned>(usableCores(), 8)) : 1;
+    std::vector<std::vector<qint64>> found(static_cast<size_t>(parts));
+    std::vector<RecordRange> ranges;
+    for (int p = 0; p < parts; ++p)
+        ranges.push_back({recordCount * p / parts, recordCount * (p + 1) / parts});
+    runInParts(parts, [&](int p) { scan(ranges[size_t(p)], &found[size_t(p)]); });
+    if (parts == 1)
+        return std::move(found.front());
+    size_t total = 0;
+    for (const auto& part : found)
+        total += part.size();
+    std::vector<qint64> result;
+    result.reserve(total);
+    for (const auto& part : found)
+        result.insert(result.end(), part.begin(), part.end());
+    return result;
 }
 
 } // namespace
 
 std::vector<qint64> matchingRecords(const CatalogTable& table, const CatalogQuery& query)
 {
-    std::vector<qint64> result;
     const qint64 recordCount = table.totalRecordCount();
     const int field = int(query.field);
 
     if (query.match == CatalogQuery::Match::Equals) {
         const QByteArray v = query.text.toUtf8();
-        for (qint64 r = 0; r < recordCount; ++r) {
-            qsizetype size = 0;
-            const char* data = table.fieldData(r, field, &size);
-            if (size == v.size() && std::memcmp(data, v.constData(), size_t(size)) == 0)
-                result.push_back(r);
-        }
-    } else if (query.match == CatalogQuery::Match::None || query.text.isEmpty()) {
+        return scanInRanges(recordCount, [&](const RecordRange& range, std::vector<qint64>* result) {
+            for (qint64 r = range.begin; r < range.end; ++r) {
+                qsizetype size = 0;
+                const char* data = table.fieldData(r, field, &size);
+                if (size == v.size() && std::memcmp(data, v.constData(), size_t(size)) == 0)
+                    result->push_back(r);
+            }
+        });
+    }
+    if (query.match == CatalogQuery::Match::None || query.text.isEmpty()) {
         // Every record contains the empty text.
-        result.resize(size_t(recordCount));
+        std::vector<qint64> result(static_cast<size_t>(recordCount));
         for (qint64 r = 0; r < recordCount; ++r)
             result[size_t(r)] = r;
-    } else {
-        findContaining(table, field, query.text, &result);
+        return result;
     }
-    return result;
+    const ContainsSearch search(table, field, query.text);
+    return scanInRanges(recordCount, [&](const RecordRange& range, std::vector<qint64>* result) {
+        search.run(range, result);
+    });
 }

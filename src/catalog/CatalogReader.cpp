@@ -188,9 +188,11 @@ bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error, qi
     const bool twoCores = usableCores() > 1;
 
     while (!atEnd) {
-        if (buffer.size() < filled + piece)
+        // The buffer grows only while a line longer than half a piece is being read.
+        if (buffer.size() - filled < std::max<qint64>(piece / 2, 1))
             buffer.resize(std::max<qsizetype>(filled + piece, buffer.size() * 2));
-        const qint64 got = channel.read(buffer.data() + filled, piece, error); // names the cause
+        const qint64 want = std::min<qint64>(piece, buffer.size() - filled);
+        const qint64 got = channel.read(buffer.data() + filled, want, error); // names the cause
         if (got < 0)
             return false;
         atEnd = got == 0;

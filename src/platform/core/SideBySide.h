@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 // The number of threads worth splitting a scan over: the machine's cores, at least one.
 inline unsigned usableCores()
@@ -42,4 +44,34 @@ void runSideBySide(First&& first, Second&& second)
     other.join();
     if (secondFailure)
         std::rethrow_exception(secondFailure);
+}
+
+// Runs work(0) ... work(parts - 1), part 0 on this thread and each other on a thread of its
+// own, and returns when all are done; the first exception, by part, is rethrown here.
+template <typename Work>
+void runInParts(int parts, Work&& work)
+{
+    std::vector<std::exception_ptr> failures(static_cast<size_t>(std::max(parts, 1)));
+    std::vector<std::thread> others;
+    auto guarded = [&](int part) {
+        try {
+            work(part);
+        } catch (...) {
+            failures[size_t(part)] = std::current_exception();
+        }
+    };
+    for (int part = 1; part < parts; ++part) {
+        try {
+            others.emplace_back(guarded, part);
+        } catch (const std::system_error&) {
+            guarded(part); // no thread to be had: this one does it
+        }
+    }
+    guarded(0);
+    for (std::thread& other : others)
+        other.join();
+    for (const std::exception_ptr& failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
 }
