@@ -365,15 +365,15 @@ int searchWindowInside(bool bridge)
             qFatal("the catalog could not be shown");
         settle(1500);
 
-        const char* registry = qgetenv("VELLUMARK_BENCH_ATSPI").isEmpty()
-                                   ? "no AT-SPI registry"
-                                   : qgetenv("VELLUMARK_BENCH_ATSPI").constData();
+        // Set by the session script once the registry answers on the accessibility bus.
+        const QString registry =
+            qEnvironmentVariable("VELLUMARK_BENCH_ATSPI", QStringLiteral("no AT-SPI registry"));
         Bench::printLine(QStringLiteral("search in the real window (%1, platform %2, accessibility %3, %4), "
                                         "%5 records")
                              .arg(mode, QGuiApplication::platformName(),
                                   QAccessible::isActive() ? QStringLiteral("active")
                                                           : QStringLiteral("inactive"),
-                                  QString::fromLocal8Bit(registry))
+                                  registry)
                              .arg(form.gridModel()->rowCount()));
         if (bridge && !QAccessible::isActive())
             Bench::printLine(QStringLiteral("  the accessibility bridge did not come up: these are "
@@ -405,13 +405,13 @@ int searchWindowInside(bool bridge)
                 cpuWorst = std::max(cpuWorst, felt.cpu);
             }
             if (failed || runs.empty()) {
-                Bench::printLine(QStringLiteral("%1: %2: no result shown; target MISSED").arg(mode, what));
+                Bench::printLine(QStringLiteral("%1: no result shown; target MISSED").arg(what));
                 status = 1;
                 return;
             }
             const QString label = runs.size() == 1 ? QStringLiteral("(only run)")
                                                    : QStringLiteral("worst of %1").arg(runs.size());
-            Bench::printRow(QStringLiteral("%1: %2 (%3 found)").arg(mode, what).arg(worst.count),
+            Bench::printRow(QStringLiteral("%1 (%2 found)").arg(what).arg(worst.count),
                             best.afterWait, "ms", label, worst.afterWait);
             Bench::printLine(
                 QStringLiteral("  after the wait best %1 / worst %2 ms; tick to painted %3 / %4 ms, "
@@ -434,7 +434,7 @@ int searchWindowInside(bool bridge)
         const QString common = QString::fromLatin1(CatalogData::kCommonText);
         const QString index = QStringLiteral("3");
         // The first search after opening the catalog, on its own.
-        verdict(QStringLiteral("first search, file name \"%1\"").arg(rare),
+        verdict(QStringLiteral("first, file name \"%1\"").arg(rare),
                 {probe.measure(userSearch(form, false, rare))});
         const struct
         {
