@@ -100,8 +100,13 @@ void formatGrid(DatabaseWindow& form)
     grid->setColumnWidth(0, Twips::toPixels(500));
     grid->setColumnWidth(1, Twips::toPixels(7274));
     grid->setColumnWidth(2, Twips::toPixels(1000));
+    // Both row settings walk every row of the grid, a million of them for a large catalog, on
+    // each search: set them only when they differ. Rows are only ever sized as a whole here.
     QHeaderView* rows = grid->verticalHeader();
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(Twips::toPixels(400));
+    if (rows->count() > 0 && rows->sectionResizeMode(0) != QHeaderView::Fixed)
+        rows->setSectionResizeMode(QHeaderView::Fixed);
+    const int rowHeight = Twips::toPixels(400);
+    if (rows->defaultSectionSize() != rowHeight)
+        rows->setDefaultSectionSize(rowHeight);
     form.setColumnWraps(1, true);
 }

@@ -26,6 +26,17 @@ protected:
 private:
     WindowRegistry* m_registry;
 };
+
+// A window that asks to be shown without activation (one that takes no input, such as the
+// search indicator) keeps the keyboard where it is: activating it would take the focus from
+// the window the user works in, and hiding it would then leave no window active.
+void showInFront(QWidget* window)
+{
+    window->show();
+    window->raise();
+    if (!window->testAttribute(Qt::WA_ShowWithoutActivating))
+        window->activateWindow();
+}
 } // namespace
 
 WindowRegistry& WindowRegistry::instance()
@@ -47,9 +58,7 @@ QWidget* WindowRegistry::open(const QString& name)
     if (it == m_entries.end() || !it->factory)
         return nullptr;
     if (QWidget* existing = it->window) {
-        existing->show();
-        existing->raise();
-        existing->activateWindow();
+        showInFront(existing);
         return existing;
     }
     QWidget* window = it->factory();
@@ -67,9 +76,7 @@ QWidget* WindowRegistry::open(const QString& name)
     QWidget* loaded = find(name);
     if (loaded != window)
         return loaded;
-    window->show();
-    window->raise();
-    window->activateWindow();
+    showInFront(window);
     return window;
 }
 
@@ -87,11 +94,8 @@ void WindowRegistry::hide(const QString& name)
 
 void WindowRegistry::bringToFront(const QString& name)
 {
-    if (QWidget* window = find(name)) {
-        window->show();
-        window->raise();
-        window->activateWindow();
-    }
+    if (QWidget* window = find(name))
+        showInFront(window);
 }
 
 void WindowRegistry::close(const QString& name)
