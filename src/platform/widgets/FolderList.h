@@ -27,7 +27,7 @@ class FolderList : public QListView
 public:
     explicit FolderList(QWidget* parent = nullptr);
 
-    QString path() const { return m_shown.path; }
+    const QString& path() const { return m_shown.path; }
     bool setPath(const QString& path, QString* error = nullptr);
 
     // Immediate subfolders of path(), sorted by name; entry(i) is the full path of the i-th.
