@@ -21,6 +21,7 @@
 #include <QPushButton>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,31 +92,89 @@ void answerRun(const QString& catalog)
     Dialogs::setAnswerer(answerer);
 }
 
-int benchCapture(const QStringList&)
+// Processor time (user and system) used so far by this process, or by its finished children.
+double cpuMs(int who)
 {
-    const QString root = makeTree(100000);
+    rusage usage{};
+    ::getrusage(who, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+// Wall time (best of runs) and processor time (mean per run) of one side.
+struct Timing
+{
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+
+Timing timeOurs(const std::function<void()>& f, int runs)
+{
+    const double before = cpuMs(RUSAGE_SELF);
+    Timing t;
+    t.wallMs = Bench::timeMs(f, runs);
+    t.cpuMs = (cpuMs(RUSAGE_SELF) - before) / runs;
+    return t;
+}
+
+Timing timeFind(const QString& command, int runs)
+{
+    const double before = cpuMs(RUSAGE_CHILDREN);
+    Timing t;
+    t.wallMs = Bench::timeCommandMs(command, runs);
+    t.cpuMs = (cpuMs(RUSAGE_CHILDREN) - before) / runs;
+    return t;
+}
+
+// "ours" against find on the same tree: met when ours takes no longer. The processor times
+// are printed too: on a loaded machine the wall times mostly measure waiting for a core.
+void printAgainstFind(const QString& what, const Timing& ours, const Timing& find)
+{
+    const QString other = QStringLiteral("find -printf '%p\\t%s\\n'");
+    Bench::printRow(what, ours.wallMs, QStringLiteral("ms"), other, find.wallMs);
+    Bench::printLine(QStringLiteral("  target at most 1.0x find: %1 (processor time per run: %2 ms, find %3 ms)")
+                         .arg(ours.wallMs <= find.wallMs ? QStringLiteral("met") : QStringLiteral("MISSED"))
+                         .arg(ours.cpuMs, 0, 'f', 1)
+                         .arg(find.cpuMs, 0, 'f', 1));
+}
+
+// One tree: the run through the window, then find, then the walker alone, after one find run
+// that warms the cache. False when the window did not count every file.
+bool captureTree(int files, int runs)
+{
+    const QString root = makeTree(files);
     if (root.isEmpty())
-        return 1;
-    const QString catalog = Bench::dataDir() + QStringLiteral("/capture-100k.txt");
+        return false;
+    const QString label = files >= 1000000 ? QStringLiteral("%1M").arg(files / 1000000)
+                                           : QStringLiteral("%1k").arg(files / 1000);
+    const QString catalog = Bench::dataDir() + QStringLiteral("/capture-%1.txt").arg(label.toLower());
+    const QString findCommand = QStringLiteral("find '%1' -type f -printf '%p\\t%s\\n' > /dev/null").arg(root);
     answerRun(catalog);
 
     CaptureWindow form;
     form.load();
     form.show();
     form.folderList()->setPath(root);
-    // Warm the cache, then best of three.
-    Bench::timeCommandMs(QStringLiteral("find '%1' -type f -printf '%p\\t%s\\n' > /dev/null").arg(root), 1);
-    const double ours = Bench::timeMs([&] { form.runButton()->click(); }, 3);
-    const double find =
-        Bench::timeCommandMs(QStringLiteral("find '%1' -type f -printf '%p\\t%s\\n' > /dev/null").arg(root), 3);
+    Bench::timeCommandMs(findCommand, 1);
+    const Timing ours = timeOurs([&] { form.runButton()->click(); }, runs);
+    const Timing find = timeFind(findCommand, runs);
     Dialogs::clearAnswerer();
     // The same walker on the headless lists: what the window's painting adds.
-    const double headless = headlessWalkMs(root, catalog, 3);
-    Bench::printRow(QStringLiteral("walker alone, headless lists, 100k files"), headless,
-                    QStringLiteral("ms"), QStringLiteral("find -printf '%p\\t%s\\n'"), find);
-    Bench::printRow(QStringLiteral("capture run, 100k files (%1)").arg(form.statusBar()->text()),
-                    ours, QStringLiteral("ms"), QStringLiteral("find -printf '%p\\t%s\\n'"), find);
-    return form.statusBar()->text() == QLatin1String("Number of Files: 100000") ? 0 : 1;
+    const Timing headless = timeOurs([&] { headlessWalkMs(root, catalog, 1); }, runs);
+    const QString counted = form.statusBar()->text();
+    printAgainstFind(QStringLiteral("walker alone, headless lists, %1 files").arg(label), headless, find);
+    printAgainstFind(QStringLiteral("capture run, %1 files (%2)").arg(label, counted), ours, find);
+    return counted == QStringLiteral("Number of Files: %1").arg(files);
+}
+
+// Both trees by default; "100k" or "1M" measures one of them (for profiling).
+int benchCapture(const QStringList& args)
+{
+    const QString only = args.value(0);
+    // Best of three; best of two on the million-file tree, whose runs take seconds.
+    const bool small = only == QLatin1String("1M") || captureTree(100000, 3);
+    const bool large = only == QLatin1String("100k") || captureTree(1000000, 2);
+    return small && large ? 0 : 1;
 }
 
 // A chain of folders 2,000 deep, one file in each: the window's folder list shows every

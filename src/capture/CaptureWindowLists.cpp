@@ -94,7 +94,16 @@ void CaptureWindowLists::yield()
     showProgress(/*paint=*/false);
     if (m_window)
         m_window->announceYield();
-    QCoreApplication::processEvents();
+    // Events posted by the program itself (a queued call, a deferred delete, a repaint of the
+    // lists) run at every folder, as before. Asking the window system for its events costs a
+    // poll of its own, which at every folder of a large tree would take a good part of the
+    // walk: that is done when a frame's time has passed, so input is still answered at once to
+    // the eye.
+    QCoreApplication::sendPostedEvents();
+    if (!m_sinceEvents.isValid() || m_sinceEvents.hasExpired(kEventsIntervalMs)) {
+        QCoreApplication::processEvents();
+        m_sinceEvents.start();
+    }
 }
 
 bool CaptureWindowLists::fileLength(int index, const QString& fullName, qint64* length, QString* reason)

@@ -4,6 +4,7 @@
 
 #include "platform/widgets/RepaintThrottle.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 class CaptureWindow;
@@ -39,7 +40,10 @@ public:
 private:
     void maybeShowProgress();
 
+    static constexpr qint64 kEventsIntervalMs = 16;
+
     QPointer<CaptureWindow> m_window;
+    QElapsedTimer m_sinceEvents; // since the window system's events last ran
     RepaintThrottle m_throttle{40};
     int m_progressMaximum = 0;
     int m_progressValue = 0;

@@ -74,7 +74,7 @@ bool FileChannel::open(const QString& path, Mode mode, QString* error)
     m_file = std::move(file);
     m_path = path;
     m_mode = mode;
-    m_pending.clear();
+    m_pending.resize(0);
     m_failure.clear();
     m_fileEnd = mode == Mode::Append ? m_file->size() : 0;
     m_lineEnd = m_fileEnd;
@@ -130,6 +130,8 @@ bool FileChannel::write(const QByteArray& bytes, QString* error)
         return fail(error, QStringLiteral("Bad file mode"));
     if (!m_failure.isEmpty())
         return fail(error, m_failure);
+    if (m_pending.capacity() < kPieceSize)
+        m_pending.reserve(2 * kPieceSize);
     m_pending.append(bytes);
     return m_pending.size() < kPieceSize || push(error);
 }
@@ -160,7 +162,8 @@ bool FileChannel::push(QString* error)
     if (lastEnd >= 0)
         m_lineEnd = m_fileEnd + lastEnd + 1;
     m_fileEnd += wrote;
-    m_pending.clear();
+    // Emptied but kept: the next piece is gathered in the same memory, not grown afresh.
+    m_pending.resize(0);
     return true;
 }
 
@@ -200,7 +203,8 @@ bool FileChannel::close(QString* error)
     }
     m_file.reset();
     m_path.clear();
-    m_pending.clear();
+    // Kept for the next open: a capture reopens its catalog every thousand entries.
+    m_pending.resize(0);
     m_failure.clear();
     return done;
 }

@@ -15,6 +15,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/syscall.h>
+#endif
 
 namespace FolderListing {
 
@@ -87,6 +90,15 @@ QString decodeExact(QByteArrayView bytes)
     return text;
 }
 
+bool isAscii(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    unsigned char any = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        any |= p[i];
+    return any < 0x80;
+}
+
 void appendUtf8(QByteArray* out, QStringView text)
 {
     if (text.isEmpty())
@@ -118,10 +130,38 @@ struct Entry
 {
     QString exact;
     QString shown;
+    bool ascii; // every character below 0x80
 };
+
+// For two names of ASCII characters alone, the same order as lessEntry below: folding case
+// there maps only A-Z to a-z, and the characters compare as the bytes do.
+int compareAscii(const QString& a, const QString& b)
+{
+    const char16_t* p = reinterpret_cast<const char16_t*>(a.constData());
+    const char16_t* q = reinterpret_cast<const char16_t*>(b.constData());
+    const qsizetype common = std::min(a.size(), b.size());
+    int exact = 0;
+    for (qsizetype i = 0; i < common; ++i) {
+        const char16_t c = p[i];
+        const char16_t d = q[i];
+        if (c == d)
+            continue;
+        const char16_t fc = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+        const char16_t fd = d >= u'A' && d <= u'Z' ? char16_t(d + 32) : d;
+        if (fc != fd)
+            return fc < fd ? -1 : 1;
+        if (exact == 0)
+            exact = c < d ? -1 : 1;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return exact;
+}
 
 bool lessEntry(const Entry& a, const Entry& b)
 {
+    if (a.ascii && b.ascii)
+        return compareAscii(a.shown, b.shown) < 0;
     const int folded = QString::compare(a.shown, b.shown, Qt::CaseInsensitive);
     if (folded != 0)
         return folded < 0;
@@ -154,6 +194,20 @@ QString fromNative(QByteArrayView bytes)
 
 void appendNative(QByteArray* out, QStringView text)
 {
+    // Most names are ASCII alone: their bytes are their characters.
+    const char16_t* chars = text.utf16();
+    const qsizetype size = text.size();
+    char16_t any = 0;
+    for (qsizetype i = 0; i < size; ++i)
+        any |= chars[i];
+    if (any < 0x80) {
+        const qsizetype at = out->size();
+        out->resize(at + size);
+        char* bytes = out->data() + at;
+        for (qsizetype i = 0; i < size; ++i)
+            bytes[i] = char(chars[i]);
+        return;
+    }
     qsizetype from = 0;
     for (qsizetype at = firstEscape(text); at >= 0;) {
         appendUtf8(out, text.mid(from, at - from));
@@ -220,73 +274,149 @@ QString fileReason(int code)
 #endif
 }
 
-bool read(const QString& folder, Listing* listing, QString* error)
-{
-    std::vector<Entry> folders;
-    std::vector<Entry> files;
 #ifdef Q_OS_UNIX
-    // readdir with d_type keeps a listing to one system call per few dozen entries; only links
-    // (and file systems that do not fill d_type) need a stat to tell folders from files.
-    DIR* dir = ::opendir(toNative(folder).constData());
-    if (!dir) {
-        if (error)
-            *error = folderError(folder, errno);
-        return false;
+namespace {
+
+// Files one directory entry under folders or files, or leaves it out (hidden, not a folder or
+// file, a link to a folder). fd is the folder's descriptor.
+void listEntry(int fd, const char* name, unsigned char type, std::vector<Entry>* folders,
+               std::vector<Entry>* files)
+{
+    if (name[0] == '.') // hidden, and "." and ".."
+        return;
+    bool isLink = type == DT_LNK;
+    if (type == DT_UNKNOWN) {
+        struct stat st;
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        if (S_ISDIR(st.st_mode))
+            type = DT_DIR;
+        else if (S_ISREG(st.st_mode))
+            type = DT_REG;
+        else if (S_ISLNK(st.st_mode))
+            isLink = true;
     }
-    const int fd = ::dirfd(dir);
+    if (isLink) {
+        struct stat target;
+        if (::fstatat(fd, name, &target, 0) == 0) {
+            if (!S_ISREG(target.st_mode))
+                return; // a link to a folder is never followed; to a device, not a file
+        }
+        // A dangling link stays listed: its length cannot be read, and the walk says so.
+    } else if (type != DT_DIR && type != DT_REG) {
+        return;
+    }
+    const QByteArrayView bytes(name);
+    Entry listed;
+    listed.ascii = isAscii(bytes);
+    if (listed.ascii) {
+        listed.shown = QString::fromLatin1(bytes.data(), bytes.size());
+        listed.exact = listed.shown;
+    } else {
+        listed.shown = QString::fromUtf8(bytes);
+        listed.exact =
+            listed.shown.contains(QChar::ReplacementCharacter) ? decodeExact(bytes) : listed.shown;
+    }
+    (type == DT_DIR && !isLink ? folders : files)->push_back(std::move(listed));
+}
+
+// Every entry of the open folder, in the order the system gives them; the system's error
+// number, or 0.
+int listEntries(int fd, std::vector<Entry>* folders, std::vector<Entry>* files)
+{
+#ifdef Q_OS_LINUX
+    // getdents64 straight on the folder's own descriptor: readdir would need a second
+    // descriptor (fdopendir takes the one it is given) and a buffer allocated per folder.
+    struct LinuxDirent64
+    {
+        quint64 ino;
+        qint64 offset;
+        unsigned short length;
+        unsigned char type;
+        char name[1];
+    };
+    alignas(8) char buffer[32 * 1024];
+    for (;;) {
+        const long got = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return 0;
+        for (long at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer + at);
+            listEntry(fd, entry->name, entry->type, folders, files);
+            at += entry->length;
+        }
+    }
+#else
+    const int own = ::dup(fd);
+    DIR* dir = own < 0 ? nullptr : ::fdopendir(own);
+    if (!dir) {
+        const int openError = errno;
+        if (own >= 0)
+            ::close(own);
+        return openError;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        listEntry(fd, entry->d_name, entry->d_type, folders, files);
+        errno = 0;
+    }
+    const int readError = errno;
+    ::closedir(dir);
+    return readError;
+#endif
+}
+
+} // namespace
+
+int openFolder(const QString& folder, QString* error)
+{
+    const int fd = ::open(toNative(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && error)
+        *error = folderError(folder, errno);
+    return fd;
+}
+
+bool readOpenFolder(int fd, const QString& folder, Listing* listing, QString* error)
+{
     // A folder that can be read but not entered (no search permission) lists names whose
     // lengths and subfolders are all out of reach: refused as a whole, once.
     struct stat self;
     if (::fstatat(fd, ".", &self, 0) != 0) {
         const int enterError = errno;
-        ::closedir(dir);
         if (error)
             *error = QStringLiteral("Folder cannot be entered: %1 (%2)")
                          .arg(readable(folder), systemError(enterError));
         return false;
     }
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.') // hidden, and "." and ".."
-            continue;
-        unsigned char type = entry->d_type;
-        bool isLink = type == DT_LNK;
-        if (type == DT_UNKNOWN) {
-            struct stat st;
-            if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            if (S_ISDIR(st.st_mode))
-                type = DT_DIR;
-            else if (S_ISREG(st.st_mode))
-                type = DT_REG;
-            else if (S_ISLNK(st.st_mode))
-                isLink = true;
-        }
-        if (isLink) {
-            struct stat target;
-            if (::fstatat(fd, name, &target, 0) == 0) {
-                if (!S_ISREG(target.st_mode))
-                    continue; // a link to a folder is never followed; to a device, not a file
-            }
-            // A dangling link stays listed: its length cannot be read, and the walk says so.
-        } else if (type != DT_DIR && type != DT_REG) {
-            continue;
-        }
-        const QByteArrayView bytes(name);
-        QString shown = QString::fromUtf8(bytes);
-        QString exact = shown.contains(QChar::ReplacementCharacter) ? decodeExact(bytes) : shown;
-        (type == DT_DIR && !isLink ? folders : files).push_back({std::move(exact), std::move(shown)});
-        errno = 0;
-    }
-    const int readError = errno;
-    ::closedir(dir);
-    if (readError != 0) {
+    // d_type keeps a listing to one system call per few dozen entries; only links (and file
+    // systems that do not fill d_type) need a stat to tell folders from files.
+    std::vector<Entry> folders;
+    std::vector<Entry> files;
+    if (const int readError = listEntries(fd, &folders, &files)) {
         if (error)
             *error = folderError(folder, readError);
         return false;
     }
+    listing->folders = sortedNames(folders);
+    listing->files = sortedNames(files);
+    return true;
+}
+#endif
+
+bool read(const QString& folder, Listing* listing, QString* error)
+{
+#ifdef Q_OS_UNIX
+    const int fd = openFolder(folder, error);
+    if (fd < 0)
+        return false;
+    const bool done = readOpenFolder(fd, folder, listing, error);
+    ::close(fd);
+    return done;
 #else
+    std::vector<Entry> folders;
+    std::vector<Entry> files;
     const QDir dir(folder);
     if (!dir.exists() || !dir.isReadable()) {
         if (error)
@@ -298,15 +428,15 @@ bool read(const QString& folder, Listing* listing, QString* error)
     for (const QFileInfo& info : entries) {
         if (info.isDir()) {
             if (!info.isSymLink() && !info.isJunction())
-                folders.push_back({info.fileName(), info.fileName()});
+                folders.push_back({info.fileName(), info.fileName(), false});
         } else if (info.isFile() || info.isSymLink()) {
-            files.push_back({info.fileName(), info.fileName()});
+            files.push_back({info.fileName(), info.fileName(), false});
         }
     }
-#endif
     listing->folders = sortedNames(folders);
     listing->files = sortedNames(files);
     return true;
+#endif
 }
 
 bool fileLength(const QString& fullName, qint64* length, QString* reason)

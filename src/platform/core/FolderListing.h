@@ -43,6 +43,14 @@ struct Shown
 // read).
 bool read(const QString& folder, Listing* listing, QString* error);
 
+#ifdef Q_OS_UNIX
+// read() in two steps, for a caller that keeps the folder open afterwards: a descriptor of the
+// folder (-1 with the description when it cannot be opened), then its listing read through
+// that descriptor, which stays open.
+int openFolder(const QString& folder, QString* error);
+bool readOpenFolder(int folderFd, const QString& folder, Listing* listing, QString* error);
+#endif
+
 // The length in bytes of a file, following links; false with the reason (such as "File not
 // found") when it cannot be read (gone, dangling link, no permission).
 bool fileLength(const QString& fullName, qint64* length, QString* reason);

@@ -44,6 +44,17 @@ bool FolderReader::show(const QString& path, FolderListing::Shown* shown, QStrin
     return true;
 }
 
+#ifdef Q_OS_UNIX
+namespace {
+FolderReader::Stamp stampOf(const struct stat& st)
+{
+    return {quint64(st.st_dev), quint64(st.st_ino),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+} // namespace
+#endif
+
 bool FolderReader::read(const QString& folder, FolderListing::Listing* listing, QString* error)
 {
 #ifdef Q_OS_UNIX
@@ -51,42 +62,52 @@ bool FolderReader::read(const QString& folder, FolderListing::Listing* listing, 
     // newer times than the stamp, so the listing is not reused afterwards.
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    struct stat st;
-    const QByteArray encoded = FolderListing::toNative(folder);
-    const bool stamped = ::stat(encoded.constData(), &st) == 0 && S_ISDIR(st.st_mode);
-    if (stamped) {
-        const Stamp stamp{quint64(st.st_dev), quint64(st.st_ino),
-                          qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
-                          qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
-        // Taking permissions away changes the change time too, so such a folder is read, and
-        // refused, anew.
-        const auto it = m_cache.find(folder);
-        if (it != m_cache.end() && it->stamp == stamp) {
+    // Taking permissions away changes the change time too, so such a folder is read, and
+    // refused, anew.
+    const auto it = m_cache.find(folder);
+    if (it != m_cache.end()) {
+        struct stat st;
+        if (::stat(FolderListing::toNative(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode)
+            && stampOf(st) == it->stamp) {
             it->lastUse = ++m_uses;
             *listing = it->listing;
             setCurrent(folder);
             return true;
         }
-        if (it != m_cache.end())
-            m_cache.erase(it);
-        ++m_reads;
-        FolderListing::Listing fresh;
-        if (!FolderListing::read(folder, &fresh, error))
-            return false;
+        m_cache.erase(it);
+    }
+    ++m_reads;
+    // Opened once: the stamp, the listing and then the files' lengths all go through this one
+    // descriptor, so the path is looked up once per folder.
+    const int fd = FolderListing::openFolder(folder, error);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    const bool stamped = ::fstat(fd, &st) == 0;
+    FolderListing::Listing fresh;
+    if (!FolderListing::readOpenFolder(fd, folder, &fresh, error)) {
+        ::close(fd);
+        return false;
+    }
+    if (stamped) {
+        const Stamp stamp = stampOf(st);
         const qint64 settled = (qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000 - kSettleMs)
                                * 1000000;
         if (stamp.modified < settled && stamp.changed < settled)
             remember(folder, stamp, fresh);
-        *listing = std::move(fresh);
-        setCurrent(folder);
-        return true;
     }
-#endif
+    *listing = std::move(fresh);
+    release();
+    m_current = folder;
+    m_currentFd = fd;
+    return true;
+#else
     ++m_reads;
     if (!FolderListing::read(folder, listing, error))
         return false;
     setCurrent(folder);
     return true;
+#endif
 }
 
 void FolderReader::remember(const QString& folder, const Stamp& stamp,

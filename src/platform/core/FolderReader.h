@@ -46,7 +46,7 @@ public:
     // change right after a read could otherwise carry the very same times.
     static constexpr qint64 kSettleMs = 2500;
 
-private:
+    // What tells an unchanged folder: its identity and times.
     struct Stamp
     {
         quint64 device = 0;
@@ -59,6 +59,8 @@ private:
                 && changed == o.changed;
         }
     };
+
+private:
     struct Cached
     {
         Stamp stamp;

@@ -19,7 +19,7 @@ class FileList : public QListView
 public:
     explicit FileList(QWidget* parent = nullptr);
 
-    QString path() const { return m_path; }
+    const QString& path() const { return m_path; }
     // Reads the folder; false with a description when it cannot be listed (the list keeps
     // showing what it showed).
     bool setPath(const QString& path, QString* error = nullptr);

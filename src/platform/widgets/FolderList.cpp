@@ -51,6 +51,15 @@ void FolderList::showEvent(QShowEvent* event)
     QListView::showEvent(event);
 }
 
+void FolderList::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::StyleChange) {
+        m_openIcon = QIcon();
+        m_closedIcon = QIcon();
+    }
+    QListView::changeEvent(event);
+}
+
 void FolderList::scheduleRebuild()
 {
     m_throttle.request();
@@ -68,8 +77,14 @@ void FolderList::rebuild()
 
 QList<QStandardItem*> FolderList::rows() const
 {
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    // Fetched once per style: the style loads them anew on every call, and a walk rebuilds
+    // the rows many times a second.
+    if (m_openIcon.isNull()) {
+        m_openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+        m_closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    }
+    const QIcon& open = m_openIcon;
+    const QIcon& closed = m_closedIcon;
     QList<QStandardItem*> items;
     items.reserve(m_shown.folders.size() + 16);
     int depth = 0;

@@ -4,6 +4,7 @@
 
 #include "platform/widgets/RepaintThrottle.h"
 
+#include <QIcon>
 #include <QListView>
 #include <QString>
 #include <QStringList>
@@ -26,7 +27,7 @@ class FolderList : public QListView
 public:
     explicit FolderList(QWidget* parent = nullptr);
 
-    QString path() const { return m_shown.path; }
+    const QString& path() const { return m_shown.path; }
     bool setPath(const QString& path, QString* error = nullptr);
 
     // Immediate subfolders of path(), sorted by name; entry(i) is the full path of the i-th.
@@ -53,12 +54,15 @@ signals:
 
 private:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void scheduleRebuild();
     void rebuild();
     QList<QStandardItem*> rows() const;
     void activate(const QModelIndex& index);
 
     QStandardItemModel* m_model;
+    mutable QIcon m_openIcon;
+    mutable QIcon m_closedIcon;
     FolderReader m_reader;
     FolderListing::Shown m_shown;
     bool m_stale = false; // the model lags behind path() while the list is hidden
