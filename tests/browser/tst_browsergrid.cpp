@@ -11,6 +11,7 @@
 #include "platform/widgets/Twips.h"
 #include "platform/widgets/WindowIds.h"
 #include "platform/widgets/WindowRegistry.h"
+#include "support/DataColumns.h"
 #include "support/DialogRecorder.h"
 #include "support/TestEnvironment.h"
 
@@ -217,8 +218,7 @@ private slots:
 
     void fileNameSearchFindsLiteralText_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("expected");
+        addColumns<QString, int>({"text", "expected"});
         QTest::newRow("plain") << "beach" << 2;
         QTest::newRow("apostrophe inside") << "it's" << 1;
         QTest::newRow("lone quote") << "'" << 1;
@@ -239,8 +239,7 @@ private slots:
     // grid out before the box, the index search only after it.
     void noMatch_data()
     {
-        QTest::addColumn<bool>("byIndex");
-        QTest::addColumn<int>("widthWhileBoxOpen");
+        addColumns<bool, int>({"byIndex", "widthWhileBoxOpen"});
         QTest::newRow("file name") << false << kFormattedIndexWidth;
         QTest::newRow("index") << true << kUserWidth;
     }

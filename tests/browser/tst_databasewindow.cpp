@@ -9,6 +9,7 @@
 #include "platform/widgets/ProgramEnd.h"
 #include "platform/widgets/Twips.h"
 #include "platform/widgets/WindowRegistry.h"
+#include "support/DataColumns.h"
 #include "support/DialogRecorder.h"
 #include "support/TestEnvironment.h"
 
@@ -71,11 +72,11 @@ private slots:
 
     void startUp_data()
     {
-        QTest::addColumn<QString>("setting");     // name of the remembered file, "" for none
-        QTest::addColumn<QByteArray>("contents"); // written when not null
-        QTest::addColumn<QString>("box");         // "title|text", "" for none
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("highestIndex");
+        // setting: name of the remembered file, "" for none
+        // contents: written when not null
+        // box: "title|text", "" for none
+        addColumns<QString, QByteArray, QString, int, int>(
+            {"setting", "contents", "box", "rows", "highestIndex"});
 
         const QByteArray none;
         QTest::newRow("no setting") << "" << none << "" << 0 << 0;
@@ -112,11 +113,12 @@ private slots:
 
     void fileOpen_data()
     {
-        QTest::addColumn<QString>("name");        // "": the dialog is cancelled
-        QTest::addColumn<QByteArray>("contents"); // null: the file does not exist
-        QTest::addColumn<QString>("box");         // "title|text", "title|*" for any text
-        QTest::addColumn<int>("rows");            // 0: refused, the previous catalog stays
-        QTest::addColumn<int>("highestIndex");
+        // name: "": the dialog is cancelled
+        // contents: null: the file does not exist
+        // box: "title|text", "title|*" for any text
+        // rows: 0: refused, the previous catalog stays
+        addColumns<QString, QByteArray, QString, int, int>(
+            {"name", "contents", "box", "rows", "highestIndex"});
 
         // Each row is the second open in a row: the index list holds only the second's values.
         QTest::newRow("good") << "a.txt" << catalogBytes({"1", "2", "2", "3"}) << "" << 4 << 3;
@@ -180,8 +182,7 @@ private slots:
     // end neither stores nor ends again.
     void programEnds_data()
     {
-        QTest::addColumn<int>("how");
-        QTest::addColumn<bool>("stores");
+        addColumns<int, bool>({"how", "stores"});
         QTest::newRow("Quit") << 0 << true;
         QTest::newRow("close box") << 1 << true;
         QTest::newRow("Exit") << 2 << false;

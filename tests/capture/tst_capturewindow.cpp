@@ -12,6 +12,7 @@
 #include "platform/widgets/WindowIds.h"
 #include "platform/widgets/WindowRegistry.h"
 #include "support/CaptureTree.h"
+#include "support/DataColumns.h"
 #include "support/DialogRecorder.h"
 #include "support/FailingFile.h"
 #include "support/TestEnvironment.h"
@@ -114,9 +115,9 @@ private slots:
     // else Windows-1252); a row shows at most 4000 characters of its line.
     void awkwardFiles_data()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("refusal");     // part of the message; "" when read
-        QTest::addColumn<QStringList>("lines");   // the view's lines
+        // refusal: part of the message; "" when read
+        // lines: the view's lines
+        addColumns<QByteArray, QString, QStringList>({"content", "refusal", "lines"});
         const QStringList none;
         QTest::newRow("FIFO") << QByteArray() << "regular file" << none;
         QTest::newRow("empty") << QByteArray() << "" << none;
@@ -184,8 +185,7 @@ private slots:
 
     void runWritesCatalog_data()
     {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<bool>("appendMode");
+        addColumns<bool, bool>({"exists", "appendMode"});
         QTest::newRow("new file, overwrite mode") << false << false;
         QTest::newRow("new file, append mode") << false << true;
         QTest::newRow("existing file, overwrite") << true << false;

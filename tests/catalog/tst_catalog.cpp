@@ -5,6 +5,7 @@
 #include "catalog/CatalogSource.h"
 #include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
+#include "support/DataColumns.h"
 #include "support/FailingFile.h"
 
 #include <QtTest>
@@ -87,8 +88,7 @@ private slots:
     // Texts that are numbers, with their value; then texts that are not (value NaN).
     void numericText_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value");
+        addColumns<QString, double>({"text", "value"});
         const std::pair<const char*, double> numbers[] = {
             {"3", 3},     {"  12 ", 12}, {"\t7", 7},       {"-4", -4},         {"+4", 4},       {"2.5", 2.5},
             {".5", 0.5},  {"1,234,567", 1234567},    {"1,234.5", 1234.5}, {"1.5e3", 1500}, {"25E-1", 2.5}};
@@ -124,8 +124,7 @@ private slots:
     // (a lone double quote), after the fields before it.
     void splitFollowsTheSteps_data()
     {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QByteArray>("expected");
+        addColumns<QByteArray, QByteArray>({"line", "expected"});
         QTest::newRow("three parts")
             << QByteArray("3\tD:\\Photos\\a.jpg\t48213") << QByteArray("3|D:\\Photos\\a.jpg|48213");
         QTest::newRow("more parts ignored") << QByteArray("1\ta\t2\tx\ty") << QByteArray("1|a|2");
@@ -184,8 +183,7 @@ private slots:
     // field's width and its message).
     void widthAndTheRecordBeingAdded_data()
     {
-        QTest::addColumn<QString>("index");
-        QTest::addColumn<bool>("accepted");
+        addColumns<QString, bool>({"index", "accepted"});
         QTest::newRow("5 two-byte letters") << "ééééé" << true;
         QTest::newRow("6 two-byte letters") << "éééééé" << false;
         QTest::newRow("2 emoji + 1") << "😀😀a" << true; // an emoji takes two units
@@ -258,8 +256,8 @@ private slots:
 
     void validateChecksTheFirstLine_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message"); // empty: passes
+        // message: empty: passes
+        addColumns<QByteArray, QString>({"bytes", "message"});
         const QString incorrect = CatalogSource::kIncorrectFormat;
         QTest::newRow("worked example") << kWorkedExample << QString();
         QTest::newRow("no line end") << QByteArray("3\ta\t1") << QString();
@@ -291,10 +289,9 @@ private slots:
 
     void populateSplitsEveryLine_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<qint64>("readable"); // bytes read before the disk fails; -1: never
-        QTest::addColumn<Rows>("rows");
-        QTest::addColumn<QString>("error"); // part of the one message; empty: no failure
+        // readable: bytes read before the disk fails; -1: never
+        // error: part of the one message; empty: no failure
+        addColumns<QByteArray, qint64, Rows, QString>({"bytes", "readable", "rows", "error"});
         const QStringList beach = {"3", "D:\\Photos\\beach.jpg", "48213"};
         QTest::newRow("worked example")
             << kWorkedExample << -1ll << Rows{beach, {"3", "D:\\Photos\\notes.txt", "1024"}} << QString();

@@ -7,6 +7,7 @@
 #include "platform/core/FileChannel.h"
 #include "platform/core/FolderReader.h"
 #include "support/CaptureTree.h"
+#include "support/DataColumns.h"
 
 #include <QtTest>
 
@@ -176,9 +177,8 @@ private slots:
 
     void walkOrder_data()
     {
-        QTest::addColumn<TreeFolder>("tree");
-        QTest::addColumn<int>("reports");
-        QTest::addColumn<QString>("firstReport"); // %1: the start folder
+        // firstReport: %1: the start folder
+        addColumns<TreeFolder, int, QString>({"tree", "reports", "firstReport"});
         QTest::newRow("empty folder") << TreeFolder() << 0 << QString();
         // Mixed case, names without a dot, "?" (an ordinary name here), nesting, an empty
         // subfolder, and two- to four-byte UTF-8 in file names and in folder names that become
@@ -248,10 +248,9 @@ private slots:
 
     void countersAndReopens_data()
     {
-        QTest::addColumn<int>("files");
-        QTest::addColumn<int>("filecount");  // -1: the walk stops at the first reopen
-        QTest::addColumn<int>("blockcount");
-        QTest::addColumn<QString>("runsName"); // where the sink reopens the catalog; "" its own
+        // filecount: -1: the walk stops at the first reopen
+        // runsName: where the sink reopens the catalog; "" its own
+        addColumns<int, int, int, QString>({"files", "filecount", "blockcount", "runsName"});
         QTest::newRow("1000") << 1000 << 1000 << 0 << "";
         QTest::newRow("1001") << 1001 << 1 << 1 << "";
         QTest::newRow("2500") << 2500 << 500 << 2 << "";
@@ -327,11 +326,9 @@ private slots:
     // anything about it changed, and only then; lengths are read relative to the current folder.
     void folderReaderRereads_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("reads");
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QStringList>("folders");
-        QTest::addColumn<qint64>("length"); // of the first file
+        // length: of the first file
+        addColumns<QString, int, QStringList, QStringList, qint64>(
+            {"name", "reads", "files", "folders", "length"});
         const QStringList f{"f"}, sub{"sub"};
         QTest::newRow("unchanged") << "same" << 1 << f << sub << qint64(4);
         QTest::newRow("new entry") << "grow" << 2 << QStringList{"f", "g"} << sub << qint64(4);
