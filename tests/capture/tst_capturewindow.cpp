@@ -1,7 +1,5 @@
 // The capture window and the capture run: controls and looks, the prompts and their answers,
 // catalogs written by real runs, and everything that may happen while a walk yields.
-#include "browser/BrowserWindows.h"
-#include "browser/DatabaseWindow.h"
 #include "capture/CaptureWindows.h"
 #include "capture/CaptureWindow.h"
 #include "capture/TextFileView.h"
@@ -379,24 +377,6 @@ private slots:
         QVERIFY(!QFile::exists(second));
         QCOMPARE(readAll(first), expectedCatalog(tree, root, QStringLiteral("1")));
         QCOMPARE(form->statusBar()->text(), QStringLiteral("Number of Files: 300"));
-    }
-
-    // Yes to "View Data in Database?" shows the catalog there and closes the capture window
-    // (a load that fails part-way goes through the same steps as File > Open, tested there).
-    void viewInDatabase()
-    {
-        registerBrowserWindows(WindowRegistry::instance());
-        auto* database = qobject_cast<DatabaseWindow*>(WindowRegistry::instance().open(WindowId::database));
-        CaptureWindow* form = openForm();
-        QVERIFY(!makeTree(treeOf({{"a", "aa"}, {"b", "bbb"}, {"c/d", "dddd"}})).isEmpty());
-        const QString catalog = m_dir->filePath(QStringLiteral("view.txt"));
-        run(form, catalog, {QMessageBox::Yes});
-        processDeletes();
-        QCOMPARE(m_dialogs->shown(), QStringList{"Saved Data|View Data in Database?"});
-        QVERIFY(m_window.isNull());
-        QCOMPARE(database->windowTitle(), QStringLiteral("Vellumark - Database: ") + catalog);
-        QCOMPARE(database->recordSet()->recordCount(), 3);
-        QCOMPARE(database->lastFileName(), catalog);
     }
 
 private:
