@@ -7,6 +7,7 @@
 #include "platform/core/FileChannel.h"
 #include "support/DataColumns.h"
 #include "support/FailingFile.h"
+#include "support/TestEnvironment.h"
 
 #include <QtTest>
 
@@ -18,19 +19,13 @@ namespace {
 const QByteArray kWorkedExample = "3\tD:\\Photos\\beach.jpg\t48213\r\n"
                                   "3\tD:\\Photos\\notes.txt\t1024\r\n";
 
-bool setValue(CatalogTable& table, int field, const QString& value)
-{
-    const QByteArray utf8 = value.toUtf8();
-    return table.setValueUtf8(field, utf8.constData(), utf8.size());
-}
-
 CatalogTablePtr tableOf(const Rows& rows)
 {
     auto table = std::make_shared<CatalogTable>();
     for (const QStringList& row : rows) {
         table->addNew();
         for (int f = 0; f < 3; ++f)
-            setValue(*table, f, row[f]);
+            table->setValueUtf8(f, row[f].toUtf8().constData(), row[f].toUtf8().size());
         table->update();
     }
     return table;
@@ -57,16 +52,12 @@ class TestCatalog : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    TestEnvironment m_env;
     int m_files = 0;
 
     QString writeFile(const QByteArray& bytes)
     {
-        const QString path = m_dir.filePath(QStringLiteral("cat%1.txt").arg(++m_files));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return m_env.writeFile(QStringLiteral("cat%1.txt").arg(++m_files), bytes);
     }
 
     // A source on a channel of its own that records every failure message; one raised while
@@ -179,31 +170,6 @@ private slots:
         }
     }
 
-    // Widths count UTF-16 units, not bytes or code points (the loader's rows below check every
-    // field's width and its message).
-    void widthAndTheRecordBeingAdded_data()
-    {
-        addColumns<QString, bool>({"index", "accepted"});
-        QTest::newRow("5 two-byte letters") << "ééééé" << true;
-        QTest::newRow("6 two-byte letters") << "éééééé" << false;
-        QTest::newRow("2 emoji + 1") << "😀😀a" << true; // an emoji takes two units
-        QTest::newRow("3 emoji") << "😀😀😀" << false;
-    }
-    void widthAndTheRecordBeingAdded()
-    {
-        QFETCH(QString, index);
-        QFETCH(bool, accepted);
-        const auto table = tableOf({{"1", "/kept", "2"}});
-        QVERIFY(!setValue(*table, 0, index)); // no record is being added
-        table->addNew();
-        QVERIFY(setValue(*table, 2, "first") && setValue(*table, 2, "9")); // the last one counts
-        QCOMPARE(setValue(*table, 0, index), accepted);
-        QVERIFY(table->isAdding()); // a refused value leaves the record being added
-        table->update();
-        const QStringList added = {accepted ? index : QString(), "", "9"};
-        QCOMPARE(visibleRows(table), (Rows{{"1", "/kept", "2"}, added}));
-    }
-
     // The contains scan runs over the whole text buffer, finds a piece of the text and compares
     // only the fields it lands in; checked against QString on many records so that buffer,
     // block, field and record edges are all hit. Half the names are ASCII, the others (and every
@@ -306,6 +272,13 @@ private slots:
         QTest::newRow("lone quote stops")
             << QByteArray("1\ta\t1\r\n2\t\"\t2\r\n3\tc\t3\r\n") << -1ll << Rows{{"1", "a", "1"}}
             << "Invalid procedure call or argument";
+        // Widths count UTF-16 units, not bytes or code points: an emoji takes two.
+        QTest::newRow("index of five two-byte letters")
+            << QByteArray("ééééé\ta\t1") << -1ll << Rows{{"ééééé", "a", "1"}} << QString();
+        QTest::newRow("index of two emoji and a letter")
+            << QByteArray("😀😀a\ta\t1") << -1ll << Rows{{"😀😀a", "a", "1"}} << QString();
+        QTest::newRow("index of three emoji") << QByteArray("😀😀😀\ta\t1") << -1ll << Rows{}
+            << "The value for field 'Index' is longer than its width of 5 characters";
         QTest::newRow("filename at the width")
             << QByteArray("1\t") + QByteArray(32767, 'f') + "\t1\r\n" << -1ll
             << Rows{{"1", QString(32767, 'f'), "1"}} << QString();

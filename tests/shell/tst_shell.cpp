@@ -91,7 +91,7 @@ private slots:
 
     // The splash gives way to the database window, and is destroyed. A remembered file that is
     // refused keeps DatabaseWindow's loading work waiting in a message box: a second tick
-    // meanwhile does nothing.
+    // meanwhile does nothing. (About waits for the splash's own timer.)
     void splashGivesWayOnceToTheDatabaseWindow()
     {
         LastFileSetting::write(m_env->writeFile("refused.txt", "no tab here\r\n"));
@@ -100,14 +100,14 @@ private slots:
         QVERIFY(splash && splash->isVisible());
         QString seen; // visible database windows and splashes while the box is open
         m_dialogs->whileOpen = [&](const Dialogs::Message&) {
-            // Qt does not re-enter a timer whose handler is still running, so the second tick
-            // is delivered by hand, as a window system that did would.
+            // Qt does not re-enter a timer whose handler is still running; a window system that
+            // did would deliver this second tick.
             if (splash)
                 splash->onCloseTimeout();
             seen = QStringLiteral("%1 %2").arg(visibleCount(WindowId::database)).arg(visibleCount(WindowId::splash));
         };
-        QTRY_VERIFY_WITH_TIMEOUT(registry.isOpen(WindowId::database) && registry.find(WindowId::database)->isVisible(),
-                                 8000);
+        splash->onCloseTimeout();
+        QVERIFY(registry.find(WindowId::database)->isVisible());
         QCOMPARE(m_dialogs->shown(), QStringList{"File Open Error|Incorrect Format"});
         QCOMPARE(seen, QStringLiteral("0 0"));
         QTRY_VERIFY(splash.isNull()); // closing destroys it

@@ -1,6 +1,5 @@
 #include "support/CaptureTree.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <QRegularExpression>
@@ -168,10 +167,4 @@ TreeFolder generatedTree(int files, int filesPerFolder, int foldersPerFolder)
             queue.append(&child);
     }
     return root;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
+#include "support/TestEnvironment.h"
+
 #include <QPair>
-#include <QString>
 
 // A folder tree for capture tests: built on disk under a root, and described independently of
 // the program, so a test can predict the catalog a walk must write. A name may hold the
@@ -49,4 +48,3 @@ int countFiles(const TreeFolder& tree);
 // the same arguments always give the same tree.
 TreeFolder generatedTree(int files, int filesPerFolder, int foldersPerFolder);
 
-QByteArray readAll(const QString& path);

@@ -32,3 +32,10 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
