@@ -13,8 +13,6 @@ struct TreeFolder
     QString name;
     QList<QPair<QString, QByteArray>> files; // name, content
     QList<TreeFolder> folders;
-
-    TreeFolder& folder(const QString& folderName);
 };
 
 // A tree from paths relative to its top: "a/b/name" is a file with the given content; a path
