@@ -70,76 +70,48 @@ private slots:
         FileChannel::instance().close();
     }
 
-    void startUp_data()
+    // A catalog opened at start-up (the remembered file) or through File > Open, there as the
+    // second open in a row: the index list then holds only the second's values.
+    void opening_data()
     {
-        // setting: name of the remembered file, "" for none
-        // contents: written when not null
-        // box: "title|text", "" for none
-        addColumns<QString, QByteArray, QString, int, int>(
-            {"setting", "contents", "box", "rows", "highestIndex"});
-
-        const QByteArray none;
-        QTest::newRow("no setting") << "" << none << "" << 0 << 0;
-        QTest::newRow("deleted file") << "gone.txt" << none << "" << 0 << 0;
-        QTest::newRow("refused file") << "notes.txt" << QByteArray("Name\tSize\r\nx\t1\r\n")
-                                      << "File Open Error|Incorrect Format" << 0 << 0;
-        QTest::newRow("highest not last, not all digits")
-            << "order.txt" << catalogBytes({"9.5", "x", "3", "2"}) << "" << 4 << 9;
-        // Another program writing through the one channel: the fixed message, nothing shown.
-        QTest::newRow("channel busy") << "busy.txt" << catalogBytes({"1", "2"})
-                                      << "File Open Error|Unable to Open Previously Used File" << 0 << 0;
-    }
-
-    void startUp()
-    {
-        QFETCH(QString, setting);
-        QFETCH(QByteArray, contents);
-        QFETCH(QString, box);
-        QFETCH(int, rows);
-        QFETCH(int, highestIndex);
-
-        if (setting == "busy.txt")
-            QVERIFY(FileChannel::instance().open(m_env->path() + "/w.txt", FileChannel::Mode::Output));
-        const QString path = setting.isEmpty() ? QString() : placed(setting, contents);
-        LastFileSetting::write(path);
-        m_form->load();
-
-        QCOMPARE(m_dialogs->shown(), box.isEmpty() ? QStringList() : QStringList{box});
-        QCOMPARE(m_form->lastFileName(), path); // remembered even when it cannot be opened
-        checkShown(path, rows, highestIndex);
-    }
-
-    void fileOpen_data()
-    {
-        // name: "": the dialog is cancelled
-        // contents: null: the file does not exist
+        // atStart: the remembered file, else File > Open after "previous.txt" (indexes 1 and 2)
+        // name: "" for no setting or a cancelled dialog; contents: null: the file does not exist
         // box: "title|text", "title|*" for any text
-        // rows: 0: refused, the previous catalog stays
-        addColumns<QString, QByteArray, QString, int, int>(
-            {"name", "contents", "box", "rows", "highestIndex"});
-
-        // Each row is the second open in a row: the index list holds only the second's values.
-        QTest::newRow("index above 16 bits")
-            << "big.txt" << catalogBytes({"40000", "2"}) << "" << 2 << 40000;
-        QTest::newRow("refused") << "words.txt" << QByteArray("hello world\r\n")
-                                 << "File Open Error|Incorrect Format" << 0 << 2;
-        QTest::newRow("missing") << "typed-name.txt" << QByteArray() << "File Error|*" << 0 << 2;
-        QTest::newRow("cancelled") << "" << QByteArray() << "" << 0 << 2;
+        // rows: 0: nothing shown at start-up, the previous catalog kept after File > Open
+        addColumns<bool, QString, QByteArray, QString, int, int>(
+            {"atStart", "name", "contents", "box", "rows", "highestIndex"});
+        const QByteArray none;
+        QTest::newRow("start: no setting") << true << "" << none << "" << 0 << 0;
+        QTest::newRow("start: deleted file") << true << "gone.txt" << none << "" << 0 << 0;
+        QTest::newRow("start: refused file") << true << "notes.txt" << QByteArray("Name\tSize\r\nx\t1\r\n")
+                                             << "File Open Error|Incorrect Format" << 0 << 0;
+        QTest::newRow("start: highest not last, not all digits")
+            << true << "order.txt" << catalogBytes({"9.5", "x", "3", "2"}) << "" << 4 << 9;
+        // Another program writing through the one channel: the fixed message, nothing shown.
+        QTest::newRow("start: channel busy") << true << "busy.txt" << catalogBytes({"1", "2"})
+                                             << "File Open Error|Unable to Open Previously Used File" << 0 << 0;
+        QTest::newRow("open: index above 16 bits")
+            << false << "big.txt" << catalogBytes({"40000", "2"}) << "" << 2 << 40000;
+        QTest::newRow("open: refused") << false << "words.txt" << QByteArray("hello world\r\n")
+                                       << "File Open Error|Incorrect Format" << 0 << 2;
+        QTest::newRow("open: missing") << false << "typed-name.txt" << none << "File Error|*" << 0 << 2;
+        QTest::newRow("open: cancelled") << false << "" << none << "" << 0 << 2;
         // A capture is writing through the one channel.
-        QTest::newRow("channel busy") << "busy.txt" << catalogBytes({"1"})
-                                      << "File Error|File already open" << 0 << 2;
-        QTest::newRow("folder passed over silently") << "." << QByteArray() << "" << 0 << 2;
-        QTest::newRow("larger than memory") << "huge.txt" << catalogBytes({"1"}).repeated(50000)
-                                            << "File Open Error|Not enough memory to open <path>"
-                                            << 0 << 2;
+        QTest::newRow("open: channel busy") << false << "busy.txt" << catalogBytes({"1"})
+                                            << "File Error|File already open" << 0 << 2;
+        QTest::newRow("open: folder passed over silently") << false << "." << none << "" << 0 << 2;
+        QTest::newRow("open: larger than memory")
+            << false << "huge.txt" << catalogBytes({"1"}).repeated(50000)
+            << "File Open Error|Not enough memory to open <path>" << 0 << 2;
         // The third line's index is wider than its field: the two records read are shown.
-        QTest::newRow("populate fails midway")
-            << "cut.txt" << catalogBytes({"1", "2"}) + "123456\tC:\\x\t1\r\n" + catalogBytes({"3"})
+        QTest::newRow("open: populate fails midway")
+            << false << "cut.txt" << catalogBytes({"1", "2"}) + "123456\tC:\\x\t1\r\n" + catalogBytes({"3"})
             << "File Open Error|*" << 2 << 2;
     }
 
-    void fileOpen()
+    void opening()
     {
+        QFETCH(bool, atStart);
         QFETCH(QString, name);
         QFETCH(QByteArray, contents);
         QFETCH(QString, box);
@@ -148,29 +120,34 @@ private slots:
 
         const QString previous = m_env->writeFile("previous.txt", catalogBytes({"1", "2"}));
         const QString path = name.isEmpty() ? QString() : placed(name, contents);
-        open(previous);
-        QVERIFY(m_dialogs->messages.isEmpty());
-        m_dialogs->clear();
+        if (!atStart) {
+            open(previous);
+            QVERIFY(m_dialogs->messages.isEmpty());
+            m_dialogs->clear();
+            // The user's column layout does not survive a binding.
+            m_form->grid()->setColumnWidth(1, 5);
+            m_form->setColumnWraps(1, false);
+        }
         if (name == "busy.txt")
             QVERIFY(FileChannel::instance().open(m_env->path() + "/w.txt", FileChannel::Mode::Output));
-        // The user's column layout does not survive a binding.
-        m_form->grid()->setColumnWidth(1, 5);
-        m_form->setColumnWraps(1, false);
-        open(path);
+        if (atStart) {
+            LastFileSetting::write(path);
+            m_form->load();
+        } else {
+            open(path);
+            QCOMPARE(m_dialogs->fileRequests.size(), 1);
+            QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
+        }
 
-        QCOMPARE(m_dialogs->fileRequests.size(), 1);
-        QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
         QStringList shown = m_dialogs->shown();
         box.replace("<path>", path);
         if (box.endsWith("|*") && shown.size() == 1 && !m_dialogs->messages.at(0).text.isEmpty())
             shown[0] = m_dialogs->messages.at(0).title + "|*";
         QCOMPARE(shown, box.isEmpty() ? QStringList() : QStringList{box});
-
-        const QString expected = rows ? path : previous;
+        // Remembered at start-up even when it cannot be opened; a refused open keeps the previous.
+        const QString expected = rows || atStart ? path : previous;
         QCOMPARE(m_form->lastFileName(), expected);
-        checkShown(expected, rows ? rows : 2, highestIndex);
-        QCOMPARE(m_form->grid()->model()->index(0, 1).data().toString(),
-                 QStringLiteral("C:\\Disk\\file1.txt"));
+        checkShown(expected, rows || atStart ? rows : 2, highestIndex);
         if (rows)
             QVERIFY(m_form->grid()->columnWidth(1) == Twips::toPixels(7274) && m_form->columnWraps(1));
     }
@@ -205,7 +182,8 @@ private slots:
 
 private:
     // What the window shows for a catalog of rows records at path (rows 0: nothing shown), the
-    // first row current, the index list offering "1" .. highest.
+    // first row current (every test catalog starts with file1), the index list offering "1" ..
+    // highest.
     void checkShown(const QString& path, int rows, int highest)
     {
         QCOMPARE(m_form->gridModel()->rowCount(), rows);
@@ -213,8 +191,10 @@ private:
         QCOMPARE(m_form->recordCountText(),
                  "Number of Records: " + (rows ? QString::number(rows) : QString()));
         QCOMPARE(m_form->windowTitle(), "Vellumark - Database" + (rows ? ": " + path : QString()));
-        if (rows)
+        if (rows) {
             QCOMPARE(m_form->grid()->currentIndex().row(), 0);
+            QCOMPARE(m_form->grid()->model()->index(0, 1).data().toString(), QStringLiteral("C:\\Disk\\file1.txt"));
+        }
     }
     // The file name in the test folder, written with contents, or absent when contents is null.
     QString placed(const QString& name, const QByteArray& contents)
