@@ -255,7 +255,8 @@ private slots:
         m_form->grid()->setColumnWidth(0, kUserWidth);
         QTimer* timer = byIndex ? m_form->indexSearchTimer() : m_form->fileNameSearchTimer();
         if (byIndex) { // "4" is offered, but the only record near it holds "04"
-            chooseIndex(3);
+            m_form->indexList()->setCurrentIndex(3);
+            emit m_form->indexList()->activated(3);
         } else {
             m_form->searchBox()->setText("no such file");
             m_form->searchButton()->click();
@@ -285,7 +286,7 @@ private slots:
         m_form->grid()->setColumnWidth(0, kUserWidth);
 
         m_form->resetButton()->click();
-        QVERIFY(nothingPending());
+        QVERIFY(!indicatorOpen() && !m_form->fileNameSearchTimer()->isActive() && !m_form->indexSearchTimer()->isActive());
         checkAllFromTheFirst();
         QCOMPARE(m_form->indexList()->currentText(), QString());
         QCOMPARE(m_form->recordCountText(), countText(kAll));
@@ -400,15 +401,6 @@ private:
         QCOMPARE(m_form->grid()->currentIndex().row(), 0);
         QCOMPARE(m_form->searchBox()->text(), QString());
         QCOMPARE(m_form->grid()->columnWidth(0), kFormattedIndexWidth);
-    }
-    bool nothingPending() const
-    {
-        return !indicatorOpen() && !m_form->fileNameSearchTimer()->isActive() && !m_form->indexSearchTimer()->isActive();
-    }
-    void chooseIndex(int item)
-    {
-        m_form->indexList()->setCurrentIndex(item);
-        emit m_form->indexList()->activated(item);
     }
     void search(const QString& text)
     {

@@ -345,8 +345,7 @@ private slots:
         QVERIFY(!FileChannel::instance().isOpen());
         QCOMPARE(readAll(catalog), expectedCatalog(tree, root, QStringLiteral("1"), 2));
         QCOMPARE(m_dialogs->messages.size(), 1);
-        QVERIFY(m_dialogs->messages.first().text.endsWith(
-            QFileInfo(broken).path() + " could not be catalogued: file00000.0 (File not found)"));
+        QVERIFY(m_dialogs->messages.first().text.contains("could not be catalogued: file00000.0"));
         if (how.startsWith(QLatin1String("Cancel"))) { // the next Run starts where this one did
             QVERIFY(idle(form));
             QCOMPARE(form->capturedFilesView()->text(), QStringLiteral("before"));

@@ -31,10 +31,8 @@ namespace {
 
 int visibleCount(const QString& name)
 {
-    int count = 0;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        count += (w->objectName() == name && w->isVisible()) ? 1 : 0;
-    return count;
+    const QWidgetList all = QApplication::topLevelWidgets();
+    return int(std::count_if(all.begin(), all.end(), [&](QWidget* w) { return w->objectName() == name && w->isVisible(); }));
 }
 
 // Writes help.txt beside the binary, or removes it when bytes is null.

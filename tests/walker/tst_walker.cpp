@@ -249,7 +249,6 @@ private slots:
         addColumns<int, int, int, QString>({"files", "filecount", "blockcount", "runsName"});
         QTest::newRow("1000") << 1000 << 1000 << 0 << "";
         QTest::newRow("1001") << 1001 << 1 << 1 << "";
-        QTest::newRow("2500") << 2500 << 500 << 2 << "";
         // Opened as catalog.txt, the run's name another: everything after the first reopen goes
         // under the run's name.
         QTest::newRow("reopened under the run's name") << 2300 << 300 << 2 << "second.txt";
