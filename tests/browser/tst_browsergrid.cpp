@@ -62,11 +62,6 @@ QStringList gridFileNames(const QAbstractItemModel& model)
     return names;
 }
 
-QString countText(qint64 n)
-{
-    return QStringLiteral("Number of Records: ") + QString::number(n);
-}
-
 // What a literal, case-blind "contains" finds: the independent description.
 QStringList matching(const QString& text)
 {
@@ -240,7 +235,7 @@ private slots:
         QFETCH(int, widthWhileBoxOpen);
         // A first search leaves a count that the failed one must not touch.
         search("beach");
-        QCOMPARE(m_form->recordCountText(), countText(2));
+        QCOMPARE(m_form->recordCountText(), QStringLiteral("Number of Records: 2"));
 
         QStringList seen; // indicator up, rows shown, first column width, beeps, search text
         m_dialogs->whileOpen = [&](const Dialogs::Message&) {
@@ -272,7 +267,7 @@ private slots:
                                    (byIndex ? "beach" : "no such file")});
         // Afterwards: all records from the first, box emptied, count as before.
         checkAllFromTheFirst();
-        QCOMPARE(m_form->recordCountText(), countText(2));
+        QCOMPARE(m_form->recordCountText(), QStringLiteral("Number of Records: 2"));
         QVERIFY(!timer->isActive());
         if (byIndex) // the index list keeps the value that found nothing
             QCOMPARE(m_form->indexList()->currentText(), QStringLiteral("4"));
@@ -289,7 +284,7 @@ private slots:
         QVERIFY(!indicatorOpen() && !m_form->fileNameSearchTimer()->isActive() && !m_form->indexSearchTimer()->isActive());
         checkAllFromTheFirst();
         QCOMPARE(m_form->indexList()->currentText(), QString());
-        QCOMPARE(m_form->recordCountText(), countText(kAll));
+        QCOMPARE(m_form->recordCountText(), "Number of Records: " + QString::number(kAll));
     }
 
     // Each step shows the next label and hands over to the next timer, once; the last step
@@ -386,7 +381,7 @@ private:
     void checkFound(const QStringList& names)
     {
         QCOMPARE(gridFileNames(*m_form->gridModel()), names);
-        QCOMPARE(m_form->recordCountText(), countText(names.size()));
+        QCOMPARE(m_form->recordCountText(), "Number of Records: " + QString::number(names.size()));
         QCOMPARE(m_form->grid()->currentIndex().row(), 0);
         QCOMPARE(m_form->grid()->columnWidth(0), kFormattedIndexWidth); // formatGrid ran
         QVERIFY(m_dialogs->messages.isEmpty());
