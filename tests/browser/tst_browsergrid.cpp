@@ -139,10 +139,6 @@ class TestBrowserGrid : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        m_env = std::make_unique<TestEnvironment>();
-    }
     void init()
     {
         FileOpener::setFactory([this] { return std::make_unique<RecordingOpener>(m_opened, m_openError); });
@@ -404,7 +400,7 @@ private:
         QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
     }
 
-    std::unique_ptr<TestEnvironment> m_env;
+    TestEnvironment m_env; // before anything reads settings
     std::unique_ptr<DialogRecorder> m_dialogs;
     DatabaseWindow* m_form = nullptr;
     CatalogTablePtr m_records;

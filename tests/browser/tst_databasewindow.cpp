@@ -49,7 +49,6 @@ private slots:
     void initTestCase()
     {
         Q_INIT_RESOURCE(vellumark);
-        m_env = std::make_unique<TestEnvironment>();
         ProgramEnd::setQuitHandler([this] { ++m_quits; });
     }
     void init()
@@ -118,7 +117,7 @@ private slots:
         QFETCH(int, rows);
         QFETCH(int, highestIndex);
 
-        const QString previous = m_env->writeFile("previous.txt", catalogBytes({"1", "2"}));
+        const QString previous = m_env.writeFile("previous.txt", catalogBytes({"1", "2"}));
         const QString path = name.isEmpty() ? QString() : placed(name, contents);
         if (!atStart) {
             open(previous);
@@ -129,7 +128,7 @@ private slots:
             m_form->setColumnWraps(1, false);
         }
         if (name == "busy.txt")
-            QVERIFY(FileChannel::instance().open(m_env->path() + "/w.txt", FileChannel::Mode::Output));
+            QVERIFY(FileChannel::instance().open(m_env.path() + "/w.txt", FileChannel::Mode::Output));
         if (atStart) {
             LastFileSetting::write(path);
             m_form->load();
@@ -165,7 +164,7 @@ private slots:
     {
         QFETCH(int, how);
         QFETCH(bool, stores);
-        const QString path = m_env->writeFile("quit.txt", catalogBytes({"1"}));
+        const QString path = m_env.writeFile("quit.txt", catalogBytes({"1"}));
         open(path);
         m_form->show();
         if (how == 0)
@@ -199,9 +198,9 @@ private:
     // The file name in the test folder, written with contents, or absent when contents is null.
     QString placed(const QString& name, const QByteArray& contents)
     {
-        QFile::remove(QDir(m_env->path()).filePath(name));
-        return contents.isNull() ? QDir(m_env->path()).filePath(name)
-                                 : m_env->writeFile(name, contents);
+        QFile::remove(QDir(m_env.path()).filePath(name));
+        return contents.isNull() ? QDir(m_env.path()).filePath(name)
+                                 : m_env.writeFile(name, contents);
     }
     void open(const QString& path)
     {
@@ -209,7 +208,7 @@ private:
         m_form->findChild<QAction*>("mnuOpen")->trigger();
     }
 
-    std::unique_ptr<TestEnvironment> m_env;
+    TestEnvironment m_env; // before anything reads settings
     std::unique_ptr<DialogRecorder> m_dialogs;
     std::unique_ptr<DatabaseWindow> m_form;
     int m_quits = 0;

@@ -58,12 +58,6 @@ class TestCaptureWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        m_env = std::make_unique<TestEnvironment>();
-        ProgramEnd::setQuitHandler([] {});
-    }
-
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -71,6 +65,7 @@ private slots:
         WindowRegistry::instance().reset();
         registerCaptureWindows(WindowRegistry::instance());
         ProgramEnd::resetForTests();
+        ProgramEnd::setQuitHandler([] {});
     }
 
     void cleanup()
@@ -145,7 +140,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, refusal);
         QFETCH(QStringList, lines);
-        QString path = m_env->writeFile(QStringLiteral("open.txt"), content);
+        QString path = m_env.writeFile(QStringLiteral("open.txt"), content);
         if (!refusal.isEmpty()) // nothing ever writes to it: opening it would wait for good
             QCOMPARE(::mkfifo(QFile::encodeName(path = m_dir->filePath("x.txt")), 0600), 0);
 
@@ -198,7 +193,7 @@ private slots:
         const TreeFolder tree = generatedTree(1234, 30, 4);
         const QString root = makeTree(tree);
         const QByteArray old = "9\t/old/line\t1\r\n";
-        const QString catalog = exists ? m_env->writeFile(QStringLiteral("catalog.txt"), old)
+        const QString catalog = exists ? m_env.writeFile(QStringLiteral("catalog.txt"), old)
                                        : m_dir->filePath(QStringLiteral("catalog.txt"));
         form->append()->setChecked(appendMode);
         form->indexBox()->setCurrentIndex(4);
@@ -233,7 +228,7 @@ private slots:
         const TreeFolder tree = generatedTree(3000, 10, 3);
         const QString root = makeTree(tree);
         // Hidden or not, an existing catalog is never overwritten without asking.
-        const QString catalog = m_env->writeFile(QStringLiteral(".keep.txt"), "1\t/k\t1\r\n");
+        const QString catalog = m_env.writeFile(QStringLiteral(".keep.txt"), "1\t/k\t1\r\n");
         form->capturedFilesView()->setText(QStringLiteral("before"));
 
         // No to "File Exists": the file is untouched, the window idle.
@@ -404,7 +399,7 @@ private:
         form->runButton()->click();
     }
 
-    std::unique_ptr<TestEnvironment> m_env;
+    TestEnvironment m_env; // before anything reads settings
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<DialogRecorder> m_dialogs;
     QPointer<CaptureWindow> m_window;

@@ -61,7 +61,6 @@ private slots:
     void initTestCase()
     {
         Q_INIT_RESOURCE(vellumark);
-        m_env = std::make_unique<TestEnvironment>();
         QAccessible::setActive(true);
         QApplication::setQuitOnLastWindowClosed(false);
         ProgramEnd::setQuitHandler([] {});
@@ -92,7 +91,7 @@ private slots:
     // meanwhile does nothing. (About waits for the splash's own timer.)
     void splashGivesWayOnceToTheDatabaseWindow()
     {
-        LastFileSetting::write(m_env->writeFile("refused.txt", "no tab here\r\n"));
+        LastFileSetting::write(m_env.writeFile("refused.txt", "no tab here\r\n"));
         WindowRegistry& registry = WindowRegistry::instance();
         QPointer<SplashWindow> splash = qobject_cast<SplashWindow*>(registry.open(WindowId::splash));
         QVERIFY(splash && splash->isVisible());
@@ -201,7 +200,7 @@ private:
                      QMenuBar>(widget);
     }
 
-    std::unique_ptr<TestEnvironment> m_env;
+    TestEnvironment m_env; // before anything reads settings
     std::unique_ptr<DialogRecorder> m_dialogs;
     QByteArray m_savedHelp;
 };
