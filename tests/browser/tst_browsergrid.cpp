@@ -147,8 +147,8 @@ private slots:
         m_dialogs = std::make_unique<DialogRecorder>();
         m_form = openDatabaseWindow();
         QVERIFY(m_form);
-        new QAbstractItemModelTester(m_form->gridModel(), QAbstractItemModelTester::FailureReportingMode::QtTest,
-                                     m_form->gridModel());
+        auto* model = m_form->gridModel(); // under the tester whatever the test does
+        new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::QtTest, model);
         m_records = makeCatalog(kRows);
         QVERIFY(showLoadedCatalog(*m_form, m_records, QStringLiteral("/fixture/catalog.txt")));
         m_dialogs->clear();
@@ -169,12 +169,11 @@ private slots:
         m_records->setValueUtf8(0, "9", 1);
         model.setRecordSet(m_records);
         QCOMPARE(model.rowCount(), kAll);
-        for (int r = 0; r < kAll; ++r) {
+        for (int r = 0; r < kAll; ++r)
             for (int c = 0; c < 3; ++c) {
                 QCOMPARE(model.index(r, c).data().toString(), kRows[r][c]);
                 QCOMPARE(model.index(r, c).data(Qt::ToolTipRole).toString(), kRows[r][c]);
             }
-        }
         QVERIFY(!(model.flags(model.index(0, 1)) & Qt::ItemIsEditable));
     }
 
@@ -277,7 +276,8 @@ private slots:
         m_form->grid()->setColumnWidth(0, kUserWidth);
 
         m_form->resetButton()->click();
-        QVERIFY(!indicatorOpen() && !m_form->fileNameSearchTimer()->isActive() && !m_form->indexSearchTimer()->isActive());
+        QVERIFY(!indicatorOpen() && !m_form->fileNameSearchTimer()->isActive()
+                && !m_form->indexSearchTimer()->isActive());
         checkAllFromTheFirst();
         QCOMPARE(m_form->indexList()->currentText(), QString());
         QCOMPARE(m_form->recordCountText(), "Number of Records: " + QString::number(kAll));

@@ -88,7 +88,7 @@ private slots:
             << true << "order.txt" << catalogBytes({"9.5", "x", "3", "2"}) << "" << 4 << 9;
         // Another program writing through the one channel: the fixed message, nothing shown.
         QTest::newRow("start: channel busy") << true << "busy.txt" << catalogBytes({"1", "2"})
-                                             << "File Open Error|Unable to Open Previously Used File" << 0 << 0;
+            << "File Open Error|Unable to Open Previously Used File" << 0 << 0;
         QTest::newRow("open: index above 16 bits")
             << false << "big.txt" << catalogBytes({"40000", "2"}) << "" << 2 << 40000;
         QTest::newRow("open: refused") << false << "words.txt" << QByteArray("hello world\r\n")
@@ -118,7 +118,10 @@ private slots:
         QFETCH(int, highestIndex);
 
         const QString previous = m_env.writeFile("previous.txt", catalogBytes({"1", "2"}));
-        const QString path = name.isEmpty() ? QString() : placed(name, contents);
+        // Each row's name is its own: a file is there only when the row writes it.
+        const QString path = name.isEmpty()      ? QString()
+                             : contents.isNull() ? m_env.path() + '/' + name
+                                                 : m_env.writeFile(name, contents);
         if (!atStart) {
             open(previous);
             QVERIFY(m_dialogs->messages.isEmpty());
@@ -192,15 +195,9 @@ private:
         QCOMPARE(m_form->windowTitle(), "Vellumark - Database" + (rows ? ": " + path : QString()));
         if (rows) {
             QCOMPARE(m_form->grid()->currentIndex().row(), 0);
-            QCOMPARE(m_form->grid()->model()->index(0, 1).data().toString(), QStringLiteral("C:\\Disk\\file1.txt"));
+            QCOMPARE(m_form->grid()->model()->index(0, 1).data().toString(),
+                     QStringLiteral("C:\\Disk\\file1.txt"));
         }
-    }
-    // The file name in the test folder, written with contents, or absent when contents is null.
-    QString placed(const QString& name, const QByteArray& contents)
-    {
-        QFile::remove(QDir(m_env.path()).filePath(name));
-        return contents.isNull() ? QDir(m_env.path()).filePath(name)
-                                 : m_env.writeFile(name, contents);
     }
     void open(const QString& path)
     {

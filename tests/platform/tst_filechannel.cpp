@@ -66,14 +66,17 @@ private slots:
     void writesLeaveWholeLines_data()
     {
         // before: null: no file yet; fault: Read for no fault at all, after: bytes before it
-        addColumns<QByteArray, Mode, Fault, qint64, QByteArray>({"before", "mode", "fault", "after", "expected"});
+        addColumns<QByteArray, Mode, Fault, qint64, QByteArray>(
+            {"before", "mode", "fault", "after", "expected"});
         const QByteArray a = "1\t/a\t10\r\n", b = "1\t/bb\t20\r\n", unended = "1\t/x\t1";
         QTest::newRow("append after a last line without line end")
             << unended << Mode::Append << Fault::Read << 0ll << unended + "\r\n" + a + b;
         QTest::newRow("append after a lone CR")
             << unended + "\r" << Mode::Append << Fault::Read << 0ll << unended + "\r" + a + b;
-        QTest::newRow("append to an empty file") << QByteArray("") << Mode::Append << Fault::Read << 0ll << a + b;
-        QTest::newRow("disk full in the second line") << QByteArray() << Mode::Output << Fault::Write << 12ll << a;
+        QTest::newRow("append to an empty file")
+            << QByteArray("") << Mode::Append << Fault::Read << 0ll << a + b;
+        QTest::newRow("disk full in the second line")
+            << QByteArray() << Mode::Output << Fault::Write << 12ll << a;
         QTest::newRow("disk full right after a line end")
             << QByteArray() << Mode::Output << Fault::Write << qint64(a.size()) << a;
         QTest::newRow("disk full while appending")

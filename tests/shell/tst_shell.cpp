@@ -32,7 +32,8 @@ namespace {
 int visibleCount(const QString& name)
 {
     const QWidgetList all = QApplication::topLevelWidgets();
-    return int(std::count_if(all.begin(), all.end(), [&](QWidget* w) { return w->objectName() == name && w->isVisible(); }));
+    return int(std::count_if(all.begin(), all.end(),
+                             [&](QWidget* w) { return w->objectName() == name && w->isVisible(); }));
 }
 
 // Writes help.txt beside the binary, or removes it when bytes is null.
@@ -101,7 +102,8 @@ private slots:
             // did would deliver this second tick.
             if (splash)
                 splash->onCloseTimeout();
-            seen = QStringLiteral("%1 %2").arg(visibleCount(WindowId::database)).arg(visibleCount(WindowId::splash));
+            seen = QStringLiteral("%1 %2").arg(visibleCount(WindowId::database))
+                       .arg(visibleCount(WindowId::splash));
         };
         splash->onCloseTimeout();
         QVERIFY(registry.find(WindowId::database)->isVisible());
@@ -132,7 +134,8 @@ private slots:
         WindowRegistry& registry = WindowRegistry::instance();
         registry.open(WindowId::database);
         writeHelp(QByteArray());
-        QPointer<InstructionsWindow> form = qobject_cast<InstructionsWindow*>(registry.open(WindowId::instructions));
+        QPointer<InstructionsWindow> form =
+            qobject_cast<InstructionsWindow*>(registry.open(WindowId::instructions));
         QVERIFY(form && form->isVisible());
         QCOMPARE(m_dialogs->shown(), QStringList{"Vellumark|Unable to open help file"});
         QCOMPARE(form->text()->toPlainText(), QString());
@@ -192,7 +195,8 @@ private:
     static bool isControl(QWidget* widget)
     {
         // A combo box's own edit field and a table's headers are read as part of them.
-        if (isAny<QComboBox, QAbstractItemView>(widget->parentWidget()) || widget->objectName().startsWith("qt_"))
+        if (isAny<QComboBox, QAbstractItemView>(widget->parentWidget())
+            || widget->objectName().startsWith("qt_"))
             return false;
         if (auto* label = qobject_cast<QLabel*>(widget))
             return !label->text().isEmpty() || !label->pixmap().isNull() || label->movie();

@@ -22,7 +22,8 @@ TreeFolder treeOf(const QList<QPair<QString, QByteArray>>& entries)
         TreeFolder* folder = &tree;
         for (const QString& part : parts) {
             auto& subs = folder->folders;
-            auto found = std::find_if(subs.begin(), subs.end(), [&](const TreeFolder& f) { return f.name == part; });
+            auto found = std::find_if(subs.begin(), subs.end(),
+                                      [&](const TreeFolder& f) { return f.name == part; });
             folder = found != subs.end() ? &*found : &subs.emplaceBack(TreeFolder{part, {}, {}});
         }
         if (!name.isEmpty())

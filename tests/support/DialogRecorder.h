@@ -20,7 +20,8 @@ public:
             messages.append(message);
             if (whileOpen)
                 whileOpen(message);
-            return take(m_buttons, message.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
+            const bool yesNo = message.buttons.testFlag(QMessageBox::Yes);
+            return take(m_buttons, yesNo ? QMessageBox::Yes : QMessageBox::Ok);
         };
         answerer.openFileName = [this](const Dialogs::FileRequest& request) {
             fileRequests.append(request);

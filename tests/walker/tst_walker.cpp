@@ -22,9 +22,8 @@ Q_DECLARE_METATYPE(TreeFolder)
 namespace {
 
 // Headless lists with a hook called before each file's length is read.
-class TestLists : public HeadlessLists
+struct TestLists : HeadlessLists
 {
-public:
     std::function<void()> beforeLength;
 
     bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override
