@@ -9,17 +9,15 @@
 #include "platform/widgets/ProgramEnd.h"
 #include "platform/widgets/Twips.h"
 #include "platform/widgets/WindowRegistry.h"
+#include "support/DataColumns.h"
 #include "support/DialogRecorder.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -51,7 +49,6 @@ private slots:
     void initTestCase()
     {
         Q_INIT_RESOURCE(vellumark);
-        m_env = std::make_unique<TestEnvironment>();
         ProgramEnd::setQuitHandler([this] { ++m_quits; });
     }
     void init()
@@ -72,113 +69,87 @@ private slots:
         FileChannel::instance().close();
     }
 
-    void startUp_data()
+    // A catalog opened at start-up (the remembered file) or through File > Open, there as the
+    // second open in a row: the index list then holds only the second's values.
+    void opening_data()
     {
-        QTest::addColumn<QString>("setting");     // name of the remembered file, "" for none
-        QTest::addColumn<QByteArray>("contents"); // written when not null
-        QTest::addColumn<QString>("box");         // "title|text", "" for none
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("highestIndex");
-
+        // atStart: the remembered file, else File > Open after "previous.txt" (indexes 1 and 2)
+        // name: "" for no setting or a cancelled dialog; contents: null: the file does not exist
+        // box: "title|text", "title|*" for any text
+        // rows: 0: nothing shown at start-up, the previous catalog kept after File > Open
+        addColumns<bool, QString, QByteArray, QString, int, int>(
+            {"atStart", "name", "contents", "box", "rows", "highestIndex"});
         const QByteArray none;
-        QTest::newRow("no setting") << "" << none << "" << 0 << 0;
-        QTest::newRow("deleted file") << "gone.txt" << none << "" << 0 << 0;
-        QTest::newRow("refused file") << "notes.txt" << QByteArray("Name\tSize\r\nx\t1\r\n")
-                                      << "File Open Error|Incorrect Format" << 0 << 0;
-        QTest::newRow("empty file") << "empty.txt" << QByteArray("")
-                                    << "File Open Error|Previously created file is of incorrect format"
-                                    << 0 << 0;
-        QTest::newRow("good") << "good.txt" << catalogBytes({"1", "1", "2", "3", "3", "4"}) << ""
-                              << 6 << 4;
-        QTest::newRow("highest not last, not all digits")
-            << "order.txt" << catalogBytes({"9.5", "x", "3", "2"}) << "" << 4 << 9;
+        QTest::newRow("start: no setting") << true << "" << none << "" << 0 << 0;
+        QTest::newRow("start: deleted file") << true << "gone.txt" << none << "" << 0 << 0;
+        QTest::newRow("start: refused file") << true << "notes.txt" << QByteArray("Name\tSize\r\nx\t1\r\n")
+                                             << "File Open Error|Incorrect Format" << 0 << 0;
+        QTest::newRow("start: highest not last, not all digits")
+            << true << "order.txt" << catalogBytes({"9.5", "x", "3", "2"}) << "" << 4 << 9;
         // Another program writing through the one channel: the fixed message, nothing shown.
-        QTest::newRow("channel busy") << "busy.txt" << catalogBytes({"1", "2"})
-                                      << "File Open Error|Unable to Open Previously Used File" << 0 << 0;
-    }
-
-    void startUp()
-    {
-        QFETCH(QString, setting);
-        QFETCH(QByteArray, contents);
-        QFETCH(QString, box);
-        QFETCH(int, rows);
-        QFETCH(int, highestIndex);
-
-        if (setting == "busy.txt")
-            QVERIFY(FileChannel::instance().open(m_env->path() + "/w.txt", FileChannel::Mode::Output));
-        const QString path = setting.isEmpty() ? QString() : placed(setting, contents);
-        LastFileSetting::write(path);
-        m_form->load();
-
-        QCOMPARE(m_dialogs->shown(), box.isEmpty() ? QStringList() : QStringList{box});
-        QCOMPARE(m_form->lastFileName(), path); // remembered even when it cannot be opened
-        checkShown(path, rows, highestIndex);
-        QCOMPARE(bool(m_form->recordSet()), rows > 0);
-    }
-
-    void fileOpen_data()
-    {
-        QTest::addColumn<QString>("name");        // "": the dialog is cancelled
-        QTest::addColumn<QByteArray>("contents"); // null: the file does not exist
-        QTest::addColumn<QString>("box");         // "title|text", "title|*" for any text
-        QTest::addColumn<int>("rows");            // 0: refused, the previous catalog stays
-        QTest::addColumn<int>("highestIndex");
-
-        // Each row is the second open in a row: the index list holds only the second's values.
-        QTest::newRow("good") << "a.txt" << catalogBytes({"1", "2", "2", "3"}) << "" << 4 << 3;
-        QTest::newRow("index above 16 bits")
-            << "big.txt" << catalogBytes({"40000", "2"}) << "" << 2 << 40000;
-        QTest::newRow("refused") << "words.txt" << QByteArray("hello world\r\n")
-                                 << "File Open Error|Incorrect Format" << 0 << 2;
-        QTest::newRow("missing") << "typed-name.txt" << QByteArray() << "File Error|*" << 0 << 2;
-        QTest::newRow("cancelled") << "" << QByteArray() << "" << 0 << 2;
+        QTest::newRow("start: channel busy") << true << "busy.txt" << catalogBytes({"1", "2"})
+            << "File Open Error|Unable to Open Previously Used File" << 0 << 0;
+        QTest::newRow("open: index above 16 bits")
+            << false << "big.txt" << catalogBytes({"40000", "2"}) << "" << 2 << 40000;
+        QTest::newRow("open: refused") << false << "words.txt" << QByteArray("hello world\r\n")
+                                       << "File Open Error|Incorrect Format" << 0 << 2;
+        QTest::newRow("open: missing") << false << "typed-name.txt" << none << "File Error|*" << 0 << 2;
+        QTest::newRow("open: cancelled") << false << "" << none << "" << 0 << 2;
         // A capture is writing through the one channel.
-        QTest::newRow("channel busy") << "busy.txt" << catalogBytes({"1"})
-                                      << "File Error|File already open" << 0 << 2;
-        QTest::newRow("folder passed over silently") << "." << QByteArray() << "" << 0 << 2;
-        QTest::newRow("larger than memory") << "huge.txt" << catalogBytes({"1"}).repeated(50000)
-                                            << "File Open Error|Not enough memory to open <path>"
-                                            << 0 << 2;
+        QTest::newRow("open: channel busy") << false << "busy.txt" << catalogBytes({"1"})
+                                            << "File Error|File already open" << 0 << 2;
+        QTest::newRow("open: folder passed over silently") << false << "." << none << "" << 0 << 2;
+        QTest::newRow("open: larger than memory")
+            << false << "huge.txt" << catalogBytes({"1"}).repeated(50000)
+            << "File Open Error|Not enough memory to open <path>" << 0 << 2;
         // The third line's index is wider than its field: the two records read are shown.
-        QTest::newRow("populate fails midway")
-            << "cut.txt" << catalogBytes({"1", "2"}) + "123456\tC:\\x\t1\r\n" + catalogBytes({"3"})
+        QTest::newRow("open: populate fails midway")
+            << false << "cut.txt" << catalogBytes({"1", "2"}) + "123456\tC:\\x\t1\r\n" + catalogBytes({"3"})
             << "File Open Error|*" << 2 << 2;
     }
 
-    void fileOpen()
+    void opening()
     {
+        QFETCH(bool, atStart);
         QFETCH(QString, name);
         QFETCH(QByteArray, contents);
         QFETCH(QString, box);
         QFETCH(int, rows);
         QFETCH(int, highestIndex);
 
-        const QString previous = m_env->writeFile("previous.txt", catalogBytes({"1", "2"}));
-        const QString path = name.isEmpty() ? QString() : placed(name, contents);
-        open(previous);
-        QVERIFY(m_dialogs->messages.isEmpty());
-        m_dialogs->clear();
+        const QString previous = m_env.writeFile("previous.txt", catalogBytes({"1", "2"}));
+        // Each row's name is its own: a file is there only when the row writes it.
+        const QString path = name.isEmpty()      ? QString()
+                             : contents.isNull() ? m_env.path() + '/' + name
+                                                 : m_env.writeFile(name, contents);
+        if (!atStart) {
+            open(previous);
+            QVERIFY(m_dialogs->messages.isEmpty());
+            m_dialogs->clear();
+            // The user's column layout does not survive a binding.
+            m_form->grid()->setColumnWidth(1, 5);
+            m_form->setColumnWraps(1, false);
+        }
         if (name == "busy.txt")
-            QVERIFY(FileChannel::instance().open(m_env->path() + "/w.txt", FileChannel::Mode::Output));
-        // The user's column layout does not survive a binding.
-        m_form->grid()->setColumnWidth(1, 5);
-        m_form->setColumnWraps(1, false);
-        open(path);
+            QVERIFY(FileChannel::instance().open(m_env.path() + "/w.txt", FileChannel::Mode::Output));
+        if (atStart) {
+            LastFileSetting::write(path);
+            m_form->load();
+        } else {
+            open(path);
+            QCOMPARE(m_dialogs->fileRequests.size(), 1);
+            QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
+        }
 
-        QCOMPARE(m_dialogs->fileRequests.size(), 1);
-        QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
         QStringList shown = m_dialogs->shown();
         box.replace("<path>", path);
         if (box.endsWith("|*") && shown.size() == 1 && !m_dialogs->messages.at(0).text.isEmpty())
             shown[0] = m_dialogs->messages.at(0).title + "|*";
         QCOMPARE(shown, box.isEmpty() ? QStringList() : QStringList{box});
-
-        const QString expected = rows ? path : previous;
+        // Remembered at start-up even when it cannot be opened; a refused open keeps the previous.
+        const QString expected = rows || atStart ? path : previous;
         QCOMPARE(m_form->lastFileName(), expected);
-        checkShown(expected, rows ? rows : 2, highestIndex);
-        QCOMPARE(m_form->grid()->model()->index(0, 1).data().toString(),
-                 QStringLiteral("C:\\Disk\\file1.txt"));
+        checkShown(expected, rows || atStart ? rows : 2, highestIndex);
         if (rows)
             QVERIFY(m_form->grid()->columnWidth(1) == Twips::toPixels(7274) && m_form->columnWraps(1));
     }
@@ -187,8 +158,7 @@ private slots:
     // end neither stores nor ends again.
     void programEnds_data()
     {
-        QTest::addColumn<int>("how");
-        QTest::addColumn<bool>("stores");
+        addColumns<int, bool>({"how", "stores"});
         QTest::newRow("Quit") << 0 << true;
         QTest::newRow("close box") << 1 << true;
         QTest::newRow("Exit") << 2 << false;
@@ -197,7 +167,7 @@ private slots:
     {
         QFETCH(int, how);
         QFETCH(bool, stores);
-        const QString path = m_env->writeFile("quit.txt", catalogBytes({"1"}));
+        const QString path = m_env.writeFile("quit.txt", catalogBytes({"1"}));
         open(path);
         m_form->show();
         if (how == 0)
@@ -214,7 +184,8 @@ private slots:
 
 private:
     // What the window shows for a catalog of rows records at path (rows 0: nothing shown), the
-    // first row current, the index list offering "1" .. highest.
+    // first row current (every test catalog starts with file1), the index list offering "1" ..
+    // highest.
     void checkShown(const QString& path, int rows, int highest)
     {
         QCOMPARE(m_form->gridModel()->rowCount(), rows);
@@ -222,15 +193,11 @@ private:
         QCOMPARE(m_form->recordCountText(),
                  "Number of Records: " + (rows ? QString::number(rows) : QString()));
         QCOMPARE(m_form->windowTitle(), "Vellumark - Database" + (rows ? ": " + path : QString()));
-        if (rows)
+        if (rows) {
             QCOMPARE(m_form->grid()->currentIndex().row(), 0);
-    }
-    // The file name in the test folder, written with contents, or absent when contents is null.
-    QString placed(const QString& name, const QByteArray& contents)
-    {
-        QFile::remove(QDir(m_env->path()).filePath(name));
-        return contents.isNull() ? QDir(m_env->path()).filePath(name)
-                                 : m_env->writeFile(name, contents);
+            QCOMPARE(m_form->grid()->model()->index(0, 1).data().toString(),
+                     QStringLiteral("C:\\Disk\\file1.txt"));
+        }
     }
     void open(const QString& path)
     {
@@ -238,7 +205,7 @@ private:
         m_form->findChild<QAction*>("mnuOpen")->trigger();
     }
 
-    std::unique_ptr<TestEnvironment> m_env;
+    TestEnvironment m_env; // before anything reads settings
     std::unique_ptr<DialogRecorder> m_dialogs;
     std::unique_ptr<DatabaseWindow> m_form;
     int m_quits = 0;

@@ -1,7 +1,5 @@
 // The capture window and the capture run: controls and looks, the prompts and their answers,
 // catalogs written by real runs, and everything that may happen while a walk yields.
-#include "browser/BrowserWindows.h"
-#include "browser/DatabaseWindow.h"
 #include "capture/CaptureWindows.h"
 #include "capture/CaptureWindow.h"
 #include "capture/TextFileView.h"
@@ -9,8 +7,10 @@
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/ProgramEnd.h"
 #include "platform/widgets/PanelStatusBar.h"
+#include "platform/widgets/WindowIds.h"
 #include "platform/widgets/WindowRegistry.h"
 #include "support/CaptureTree.h"
+#include "support/DataColumns.h"
 #include "support/DialogRecorder.h"
 #include "support/FailingFile.h"
 #include "support/TestEnvironment.h"
@@ -18,20 +18,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QPrinter>
-#include <QProcess>
-#include <QStandardPaths>
+#include <QPushButton>
 #include <QtTest>
 
-#include <memory>
-
 #include <sys/stat.h>
-#include "platform/widgets/WindowIds.h"
 
 namespace {
 
@@ -67,12 +58,6 @@ class TestCaptureWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        m_env = std::make_unique<TestEnvironment>();
-        ProgramEnd::setQuitHandler([] {});
-    }
-
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -80,6 +65,7 @@ private slots:
         WindowRegistry::instance().reset();
         registerCaptureWindows(WindowRegistry::instance());
         ProgramEnd::resetForTests();
+        ProgramEnd::setQuitHandler([] {});
     }
 
     void cleanup()
@@ -100,13 +86,11 @@ private slots:
         form->capturedFilesView()->setText("3\t/x/data.txt\t12\r\n3\t/x/other.txt\t7 "
                                            + QString(5000, 'w') + "\r\n");
         const QString pdf = m_dir->filePath(QStringLiteral("out.pdf"));
-        Dialogs::Answerer answerer;
-        answerer.choosePrinter = [&](QPrinter* printer) {
+        m_dialogs->choosePrinter = [&](QPrinter* printer) {
             printer->setOutputFormat(QPrinter::PdfFormat);
             printer->setOutputFileName(pdf);
             return true;
         };
-        Dialogs::setAnswerer(answerer);
         form->printAction()->trigger();
         const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
         if (pdftotext.isEmpty())
@@ -124,45 +108,40 @@ private slots:
     // else Windows-1252); a row shows at most 4000 characters of its line.
     void awkwardFiles_data()
     {
-        QTest::addColumn<QString>("kind");        // "" a file written with content, or a path
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("refusal");     // part of the message; "" when read
-        QTest::addColumn<QStringList>("lines");   // the view's lines
+        // refusal: part of the message; "" when read
+        // lines: the view's lines
+        addColumns<QByteArray, QString, QStringList>({"content", "refusal", "lines"});
         const QStringList none;
-        QTest::newRow("folder") << "folder" << QByteArray() << "is a folder" << none;
-        QTest::newRow("FIFO") << "fifo" << QByteArray() << "regular file" << none;
-        QTest::newRow("empty") << "" << QByteArray() << "" << none;
+        QTest::newRow("FIFO") << QByteArray() << "regular file" << none;
+        QTest::newRow("empty") << QByteArray() << "" << none;
         // Without the skip the mark would be read as Windows-1252 ("ï»¿") with the rest.
         QTest::newRow("byte-order mark, Windows-1252")
-            << "" << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1") << "" << QStringList{"1\té\t1"};
-        QTest::newRow("CR only, mixed ends")
-            << "" << QByteArray("1\ta\t1\r2\tb\t2\r\r\n3\tc\t3\n\r4\td\t4") << ""
-            << QStringList{"1\ta\t1", "2\tb\t2", "", "3\tc\t3", "", "4\td\t4"};
+            << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1") << "" << QStringList{"1\té\t1"};
         QTest::newRow("Windows-1252 line by line")
-            << "" << QByteArray("1\t/\xE9t\xE9 \x80\x9F\x81\t1\r\n2\t/\xC3\xA9\t2") << ""
+            << QByteArray("1\t/\xE9t\xE9 \x80\x9F\x81\t1\r\n2\t/\xC3\xA9\t2") << ""
             << QStringList{"1\t/été €Ÿ\u0081\t1", "2\t/é\t2"};
         const QByteArray longName(5 << 20, 'L'); // longer than one 4 MiB read
         QTest::newRow("5 MB line")
-            << "" << "1\t/" + longName + "\t1\n2\tb\t2" << ""
+            << "1\t/" + longName + "\t1\n2\tb\t2" << ""
             << QStringList{"1\t/" + QString::fromLatin1(longName) + "\t1", "2\tb\t2"};
-        // Lines of 0 to 36 bytes with every kind of end, across the view's 16-byte steps.
+        // Lines of 0 to 36 bytes with every kind of end (CR alone, LF CR and CR CR LF among them),
+        // across the view's 16-byte steps.
         QByteArray mixed;
         QStringList lines;
         for (int i = 0; i < 300; ++i) {
             lines << QString(i % 37, QChar('a' + i % 26));
             mixed += lines.last().toLatin1() + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
         }
-        QTest::newRow("lengths 0 to 36") << "" << mixed + "tail" << "" << lines + QStringList{"tail"};
+        QTest::newRow("lengths 0 to 36") << mixed + "tail" << "" << lines + QStringList{"tail"};
     }
 
     void awkwardFiles()
     {
-        QFETCH(QString, kind);
         QFETCH(QByteArray, content);
         QFETCH(QString, refusal);
         QFETCH(QStringList, lines);
-        QString path = kind.isEmpty() ? m_env->writeFile(QStringLiteral("open.txt"), content) : m_dir->path();
-        if (kind == "fifo") // nothing ever writes to it: opening it would wait for good
+        QString path = m_env.writeFile(QStringLiteral("open.txt"), content);
+        if (!refusal.isEmpty()) // nothing ever writes to it: opening it would wait for good
             QCOMPARE(::mkfifo(QFile::encodeName(path = m_dir->filePath("x.txt")), 0600), 0);
 
         CaptureWindow* form = openForm();
@@ -199,8 +178,7 @@ private slots:
 
     void runWritesCatalog_data()
     {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<bool>("appendMode");
+        addColumns<bool, bool>({"exists", "appendMode"});
         QTest::newRow("new file, overwrite mode") << false << false;
         QTest::newRow("new file, append mode") << false << true;
         QTest::newRow("existing file, overwrite") << true << false;
@@ -215,7 +193,7 @@ private slots:
         const TreeFolder tree = generatedTree(1234, 30, 4);
         const QString root = makeTree(tree);
         const QByteArray old = "9\t/old/line\t1\r\n";
-        const QString catalog = exists ? m_env->writeFile(QStringLiteral("catalog.txt"), old)
+        const QString catalog = exists ? m_env.writeFile(QStringLiteral("catalog.txt"), old)
                                        : m_dir->filePath(QStringLiteral("catalog.txt"));
         form->append()->setChecked(appendMode);
         form->indexBox()->setCurrentIndex(4);
@@ -250,7 +228,7 @@ private slots:
         const TreeFolder tree = generatedTree(3000, 10, 3);
         const QString root = makeTree(tree);
         // Hidden or not, an existing catalog is never overwritten without asking.
-        const QString catalog = m_env->writeFile(QStringLiteral(".keep.txt"), "1\t/k\t1\r\n");
+        const QString catalog = m_env.writeFile(QStringLiteral(".keep.txt"), "1\t/k\t1\r\n");
         form->capturedFilesView()->setText(QStringLiteral("before"));
 
         // No to "File Exists": the file is untouched, the window idle.
@@ -307,79 +285,44 @@ private slots:
         QCOMPARE(form->capturedFilesView()->text(), QStringLiteral("before"));
     }
 
-    void cancelInTheMiddleOfAFolder_data()
-    {
-        QTest::addColumn<bool>("inTheBox");
-        QTest::newRow("window's Cancel while the box is open") << false;
-        QTest::newRow("Cancel in the box") << true;
-    }
-
-    void cancelInTheMiddleOfAFolder()
-    {
-        // A dangling link in the second folder raises a box once that folder's files are done;
-        // Cancel pressed while it is open stops the walk before the next folder. The bar, painted only
-        // now and then, shows the walk's true position whenever anything else can run (a yield,
-        // an error's message box, the end of the walk).
-        CaptureWindow* form = openForm();
-        const TreeFolder tree = generatedTree(200, 10, 3);
-        const QString root = makeTree(tree);
-        // The second folder of the walk is the start folder's last subfolder; the link is the
-        // first of its 11 entries.
-        const QString broken = form->folderList()->entry(form->folderList()->listCount() - 1) + "/file00000.0";
-        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("nowhere")), broken));
-        QList<QPair<int, int>> atYields;
-        connect(form, &CaptureWindow::walkYield, this,
-                [&] { atYields.append({form->progressBar()->maximum(), form->progressBar()->value()}); });
-        QPair<int, int> atMessage;
-        QFETCH(bool, inTheBox);
-        m_dialogs->whileOpen = [&](const Dialogs::Message&) {
-            atMessage = {form->progressBar()->maximum(), form->progressBar()->value()};
-            if (!inTheBox)
-                form->cancelButton()->click();
-        };
-        if (inTheBox)
-            m_dialogs->queueButton(QMessageBox::Cancel);
-        const QString catalog = m_dir->filePath(QStringLiteral("mid.txt"));
-        form->capturedFilesView()->setText(QStringLiteral("before"));
-        run(form, catalog);
-        QVERIFY(idle(form));
-        QCOMPARE(form->capturedFilesView()->text(), QStringLiteral("before"));
-        QCOMPARE(m_dialogs->messages.size(), 1); // no "View Data in Database?"
-        QVERIFY(m_dialogs->messages.first().text.endsWith(
-            QFileInfo(broken).path() + " could not be catalogued: file00000.0 (File not found)"));
-        QCOMPARE(readAll(catalog), expectedCatalog(tree, root, QStringLiteral("1"), 2));
-        QCOMPARE(form->folderList()->path(), root); // the next Run starts where this one did
-        QVERIFY(!FileChannel::instance().isOpen());
-        // Nothing walked at the first yield; at the second, the first folder's last file.
-        QCOMPARE(atYields, (QList<QPair<int, int>>{{100, 1}, {11, 11}}));
-        QCOMPARE(atMessage, (QPair<int, int>(12, 12)));
-    }
-
     void stoppedDuringWalk_data()
     {
         QTest::addColumn<QString>("how");
-        for (const char* how : {"close box", "program end", "deleted"})
+        for (const char* how : {"Cancel in the box", "Cancel button", "close box", "program end", "deleted"})
             QTest::newRow(how) << QString::fromLatin1(how);
     }
 
-    // The window closed by any means while the walk yields at the third folder:
-    // the walk stops there, the catalog holds the first two folders and is closed, nothing more
-    // is asked.
+    // A dangling link in the second folder raises a box once that folder's files are done.
+    // Cancel in that box, or the window's Cancel pressed while it is open, stops the walk before
+    // the next folder; so does the window closed by any means while the walk yields at the third
+    // folder. Either way the catalog holds the first two folders and is closed, and nothing more
+    // is asked (no "View Data in Database?").
     void stoppedDuringWalk()
     {
         QFETCH(QString, how);
         CaptureWindow* form = openForm();
         const TreeFolder tree = generatedTree(300, 10, 3);
         const QString root = makeTree(tree);
+        // The second folder of the walk is the start folder's last subfolder; the link is the
+        // first of its 11 entries.
+        const QString broken = form->folderList()->entry(form->folderList()->listCount() - 1) + "/file00000.0";
+        QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("nowhere")), broken));
         const QString catalog = m_dir->filePath(QStringLiteral("stopped.txt"));
+        form->capturedFilesView()->setText(QStringLiteral("before"));
         bool runningLook = false;
-        atYield(form, 3, [&] {
+        m_dialogs->whileOpen = [&](const Dialogs::Message&) {
             runningLook = running(form);
+            if (how == QLatin1String("Cancel button"))
+                form->cancelButton()->click();
+        };
+        if (how == QLatin1String("Cancel in the box"))
+            m_dialogs->queueButton(QMessageBox::Cancel);
+        atYield(form, 3, [&] {
             if (how == QLatin1String("close box"))
                 m_window->close();
             else if (how == QLatin1String("program end"))
                 ProgramEnd::endProgram();
-            else // deleted outright, as soon as events run
+            else if (how == QLatin1String("deleted")) // deleted outright, as soon as events run
                 QTimer::singleShot(0, m_window.data(), [this] { delete m_window.data(); });
         });
         m_dialogs->queueFileName(catalog);
@@ -396,8 +339,13 @@ private slots:
         QVERIFY(runningLook);
         QVERIFY(!FileChannel::instance().isOpen());
         QCOMPARE(readAll(catalog), expectedCatalog(tree, root, QStringLiteral("1"), 2));
-        QVERIFY(m_dialogs->messages.isEmpty()); // no "View Data in Database?"
-        if (how != QLatin1String("program end")) {
+        QCOMPARE(m_dialogs->messages.size(), 1);
+        QVERIFY(m_dialogs->messages.first().text.contains("could not be catalogued: file00000.0"));
+        if (how.startsWith(QLatin1String("Cancel"))) { // the next Run starts where this one did
+            QVERIFY(idle(form));
+            QCOMPARE(form->capturedFilesView()->text(), QStringLiteral("before"));
+            QCOMPARE(form->folderList()->path(), root);
+        } else if (how != QLatin1String("program end")) {
             QVERIFY(m_window.isNull());
             QVERIFY(!WindowRegistry::instance().isOpen(WindowId::capture));
         }
@@ -423,49 +371,6 @@ private slots:
         QVERIFY(!QFile::exists(second));
         QCOMPARE(readAll(first), expectedCatalog(tree, root, QStringLiteral("1")));
         QCOMPARE(form->statusBar()->text(), QStringLiteral("Number of Files: 300"));
-    }
-
-    void viewInDatabase_data()
-    {
-        QTest::addColumn<bool>("diskGoes"); // after the first line and a bit more
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<int>("records");
-        QTest::newRow("loaded") << false << QStringList{"Saved Data|View Data in Database?"} << 3;
-        // The load's failure is told, as File > Open tells it; the records read are shown.
-        QTest::newRow("disk gone while loading")
-            << true << QStringList{"Saved Data|View Data in Database?", "File Open Error|Cannot read"}
-            << 1;
-    }
-
-    void viewInDatabase()
-    {
-        QFETCH(bool, diskGoes);
-        QFETCH(QStringList, shown);
-        QFETCH(int, records);
-        registerBrowserWindows(WindowRegistry::instance());
-        auto* database = qobject_cast<DatabaseWindow*>(WindowRegistry::instance().open(WindowId::database));
-        m_dialogs->clear();
-        CaptureWindow* form = openForm();
-        QVERIFY(!makeTree(treeOf({{"a", "aa"}, {"b", "bbb"}, {"c/d", "dddd"}})).isEmpty());
-        form->indexBox()->setCurrentIndex(3);
-        const QString catalog = m_dir->filePath(QStringLiteral("view.txt"));
-        const qint64 readable = QByteArray("3\t" + m_dir->filePath("tree/a").toUtf8() + "\t2\r\n").size() + 3;
-        if (diskGoes)
-            FileChannel::instance().setFileFactory([=](const QString& name) {
-                return std::make_unique<FailingFile>(name, FailingFile::Fault::Read, readable,
-                                                     QStringLiteral("Input/output error"));
-            });
-        run(form, catalog, {QMessageBox::Yes});
-        FileChannel::instance().setFileFactory({});
-        processDeletes();
-        QStringList seen = m_dialogs->shown();
-        for (int i = 0; i < seen.size() && i < shown.size(); ++i)
-            seen[i].truncate(shown[i].size()); // the failure's reason follows
-        QCOMPARE(seen, shown);
-        QVERIFY(m_window.isNull());
-        QCOMPARE(database->windowTitle(), QStringLiteral("Vellumark - Database: ") + catalog);
-        QCOMPARE(database->recordSet()->recordCount(), records);
-        QCOMPARE(database->lastFileName(), catalog);
     }
 
 private:
@@ -494,7 +399,7 @@ private:
         form->runButton()->click();
     }
 
-    std::unique_ptr<TestEnvironment> m_env;
+    TestEnvironment m_env; // before anything reads settings
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<DialogRecorder> m_dialogs;
     QPointer<CaptureWindow> m_window;

@@ -1,6 +1,5 @@
 #include "support/CaptureTree.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <QRegularExpression>
@@ -14,15 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TreeFolder& TreeFolder::folder(const QString& folderName)
-{
-    for (TreeFolder& f : folders)
-        if (f.name == folderName)
-            return f;
-    folders.append(TreeFolder{folderName, {}, {}});
-    return folders.last();
-}
-
 TreeFolder treeOf(const QList<QPair<QString, QByteArray>>& entries)
 {
     TreeFolder tree;
@@ -30,8 +20,12 @@ TreeFolder treeOf(const QList<QPair<QString, QByteArray>>& entries)
         QStringList parts = entry.first.split(QLatin1Char('/'));
         const QString name = parts.takeLast();
         TreeFolder* folder = &tree;
-        for (const QString& part : parts)
-            folder = &folder->folder(part);
+        for (const QString& part : parts) {
+            auto& subs = folder->folders;
+            auto found = std::find_if(subs.begin(), subs.end(),
+                                      [&](const TreeFolder& f) { return f.name == part; });
+            folder = found != subs.end() ? &*found : &subs.emplaceBack(TreeFolder{part, {}, {}});
+        }
         if (!name.isEmpty())
             folder->files.append({name, entry.second});
     }
@@ -168,10 +162,4 @@ TreeFolder generatedTree(int files, int filesPerFolder, int foldersPerFolder)
             queue.append(&child);
     }
     return root;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

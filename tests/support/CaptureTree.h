@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
+#include "support/TestEnvironment.h"
+
 #include <QPair>
-#include <QString>
 
 // A folder tree for capture tests: built on disk under a root, and described independently of
 // the program, so a test can predict the catalog a walk must write. A name may hold the
@@ -14,8 +13,6 @@ struct TreeFolder
     QString name;
     QList<QPair<QString, QByteArray>> files; // name, content
     QList<TreeFolder> folders;
-
-    TreeFolder& folder(const QString& folderName);
 };
 
 // A tree from paths relative to its top: "a/b/name" is a file with the given content; a path
@@ -49,4 +46,3 @@ int countFiles(const TreeFolder& tree);
 // the same arguments always give the same tree.
 TreeFolder generatedTree(int files, int filesPerFolder, int foldersPerFolder);
 
-QByteArray readAll(const QString& path);

@@ -20,11 +20,9 @@ public:
 
     bool open(OpenMode mode) override
     {
-        if (m_fault == Fault::Open) {
+        if (m_fault == Fault::Open)
             setErrorString(m_reason);
-            return false;
-        }
-        return QFile::open(mode);
+        return m_fault != Fault::Open && QFile::open(mode);
     }
 
 protected:

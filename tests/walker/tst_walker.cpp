@@ -1,18 +1,14 @@
 // The directory walker on the headless lists: catalogs compared byte for byte with what the
 // tree's own description predicts, the reports, the counters and reopens, and the failure
-// paths.
+// paths; and the folder reader's reuse of listings under it.
 #include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/walker/HeadlessLists.h"
 #include "platform/core/FileChannel.h"
+#include "platform/core/FolderReader.h"
 #include "support/CaptureTree.h"
+#include "support/DataColumns.h"
 
-#include <QDir>
-#include <QFile>
-#include <QHash>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
@@ -26,9 +22,8 @@ Q_DECLARE_METATYPE(TreeFolder)
 namespace {
 
 // Headless lists with a hook called before each file's length is read.
-class TestLists : public HeadlessLists
+struct TestLists : HeadlessLists
 {
-public:
     std::function<void()> beforeLength;
 
     bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override
@@ -169,11 +164,20 @@ class TestWalker : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        for (const char* name : {"same", "grow", "shrink", "replaced", "other"})
+            QVERIFY(writeTree(treeOf({{QStringLiteral("%1/f").arg(name), name},
+                                      {QStringLiteral("%1/sub/").arg(name), ""}}), m_folders.path()));
+        QVERIFY(QDir().mkpath(m_folders.filePath(QStringLiteral("shrink/sub2"))));
+        // Listings are reused only once the folders' times have settled.
+        QThread::msleep(FolderReader::kSettleMs + 300);
+    }
+
     void walkOrder_data()
     {
-        QTest::addColumn<TreeFolder>("tree");
-        QTest::addColumn<int>("reports");
-        QTest::addColumn<QString>("firstReport"); // %1: the start folder
+        // firstReport: %1: the start folder
+        addColumns<TreeFolder, int, QString>({"tree", "reports", "firstReport"});
         QTest::newRow("empty folder") << TreeFolder() << 0 << QString();
         // Mixed case, names without a dot, "?" (an ordinary name here), nesting, an empty
         // subfolder, and two- to four-byte UTF-8 in file names and in folder names that become
@@ -235,20 +239,19 @@ private slots:
         // Every listed entry counts, written or not; one yield per folder entered.
         QCOMPARE(walk.session.sink.fileCount(), countFiles(asWalked(tree, true)));
         QCOMPARE(walk.lists.yields, countFolders(asWalked(tree)));
-        if (tree.files.isEmpty()) { // an empty folder leaves the bar alone
-            QCOMPARE(walk.lists.progressMaximum, 100);
-            QCOMPARE(walk.lists.progressValue, 1);
-        }
     }
 
     void countersAndReopens_data()
     {
-        QTest::addColumn<int>("files");
-        QTest::addColumn<int>("filecount");
-        QTest::addColumn<int>("blockcount");
-        QTest::newRow("1000") << 1000 << 1000 << 0;
-        QTest::newRow("1001") << 1001 << 1 << 1;
-        QTest::newRow("2500") << 2500 << 500 << 2;
+        // filecount: -1: the walk stops at the first reopen
+        // runsName: where the sink reopens the catalog; "" its own
+        addColumns<int, int, int, QString>({"files", "filecount", "blockcount", "runsName"});
+        QTest::newRow("1000") << 1000 << 1000 << 0 << "";
+        QTest::newRow("1001") << 1001 << 1 << 1 << "";
+        // Opened as catalog.txt, the run's name another: everything after the first reopen goes
+        // under the run's name.
+        QTest::newRow("reopened under the run's name") << 2300 << 300 << 2 << "second.txt";
+        QTest::newRow("reopen fails") << 2300 << -1 << -1 << "missing/folder/catalog.txt";
     }
 
     void countersAndReopens()
@@ -256,42 +259,36 @@ private slots:
         QFETCH(int, files);
         QFETCH(int, filecount);
         QFETCH(int, blockcount);
+        QFETCH(QString, runsName);
         const TreeFolder tree = generatedTree(files, 45, 4);
         Walk walk(tree);
+        if (!runsName.isEmpty())
+            walk.runsName = walk.dir.filePath(runsName);
         // How much of the catalog is on disk each time a file's length is read: right after a
         // reopen, everything written before it must be there.
         QList<qint64> onDisk;
-        walk.lists.beforeLength = [&] { onDisk.append(QFileInfo(walk.catalog).size()); };
+        walk.lists.beforeLength = [&] {
+            onDisk.append(QFileInfo(walk.catalog).size()
+                          + (runsName.isEmpty() ? 0 : QFileInfo(walk.runsName).size()));
+        };
         QVERIFY(walk.run());
         const QByteArray expected = walk.expected(tree);
-        QCOMPARE(walk.bytes(), expected);
+        if (!runsName.isEmpty()) // the first block stays where the catalog was opened
+            QCOMPARE(walk.bytes(), firstLines(expected, 1000));
+        if (filecount < 0) { // one message, naming the place
+            QCOMPARE(walk.messages.size(), 1);
+            QVERIFY2(walk.messages.first().contains("missing/folder"), qPrintable(walk.messages.first()));
+            QVERIFY(walk.session.sink.failed());
+            return;
+        }
+        QVERIFY(walk.messages.isEmpty());
+        QCOMPARE(walk.bytes() + (runsName.isEmpty() ? QByteArray() : readAll(walk.runsName)), expected);
         QCOMPARE(walk.session.sink.fileCount(), filecount);
         QCOMPARE(walk.session.sink.blockCount(), blockcount);
         QCOMPARE(onDisk.size(), files);
         // Entry 1001 (index 1000) is read after the reopen: exactly 1000 lines are on disk.
         for (int entry = 1000; entry < files; entry += 1000)
             QCOMPARE(onDisk.at(entry), qint64(firstLines(expected, entry).size()));
-    }
-
-    void reopenUnderTheRunsName()
-    {
-        // The catalog is opened as catalog.txt but the run's name is another: the first block stays
-        // in catalog.txt, everything after the reopen goes under the run's name.
-        const TreeFolder tree = generatedTree(2300, 50, 3);
-        Walk walk(tree);
-        walk.runsName = walk.dir.filePath(QStringLiteral("second.txt"));
-        QVERIFY(walk.run());
-        QCOMPARE(walk.bytes().count('\n'), 1000);
-        QCOMPARE(walk.bytes() + readAll(walk.runsName), walk.expected(tree));
-        QVERIFY(walk.messages.isEmpty());
-
-        // A reopen that fails stops the walk with one message.
-        walk.runsName = walk.dir.filePath(QStringLiteral("missing/folder/catalog.txt"));
-        QVERIFY(walk.run());
-        QCOMPARE(walk.messages.size(), 1);
-        QVERIFY2(walk.messages.first().contains("missing/folder"), qPrintable(walk.messages.first()));
-        QVERIFY(walk.session.sink.failed());
-        QCOMPARE(walk.bytes(), firstLines(walk.expected(tree), 1000));
     }
 
     void linksHiddenAndSpecialNames()
@@ -318,6 +315,53 @@ private slots:
         QCOMPARE(walk.session.sink.fileCount(), 5); // every listed entry counts, written or not
         QCOMPARE(walk.lists.yields, 2);       // the start folder and sub; no link followed
     }
+
+    // The folder reader: a folder read, changed (or not) and read again is read again as soon as
+    // anything about it changed, and only then; lengths are read relative to the current folder.
+    void folderReaderRereads_data()
+    {
+        // length: of the first file
+        addColumns<QString, int, QStringList, QStringList, qint64>(
+            {"name", "reads", "files", "folders", "length"});
+        const QStringList f{"f"}, sub{"sub"};
+        QTest::newRow("unchanged") << "same" << 1 << f << sub << qint64(4);
+        QTest::newRow("new entry") << "grow" << 2 << QStringList{"f", "g"} << sub << qint64(4);
+        QTest::newRow("removed subfolder") << "shrink" << 2 << f << sub << qint64(6);
+        // Another folder takes its name; its own times are old, but it is another folder.
+        QTest::newRow("replaced") << "replaced" << 2 << f << sub << qint64(5);
+        QTest::newRow("recently changed") << "recent" << 2 << QStringList{"r"} << QStringList() << qint64(1);
+    }
+
+    void folderReaderRereads()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, reads);
+        const QString path = m_folders.filePath(name);
+        if (name == QLatin1String("recent"))
+            QVERIFY(writeTree(treeOf({{"recent/r", "r"}}), m_folders.path()));
+        FolderReader reader;
+        FolderListing::Listing listing;
+        QVERIFY(reader.read(path, &listing, nullptr));
+        if (name == QLatin1String("grow"))
+            QVERIFY(writeTree(treeOf({{"g", "g"}}), path));
+        if (name == QLatin1String("shrink"))
+            QVERIFY(QDir(m_folders.filePath(QStringLiteral("shrink/sub2"))).removeRecursively());
+        if (name == QLatin1String("replaced")) {
+            QVERIFY(QDir().rename(path, m_folders.filePath(QStringLiteral("replaced.old"))));
+            QVERIFY(QDir().rename(m_folders.filePath(QStringLiteral("other")), path));
+        }
+        QVERIFY(reader.read(path, &listing, nullptr));
+        QCOMPARE(reader.folderReads(), reads);
+        QTEST(listing.files, "files");
+        QTEST(listing.folders, "folders");
+        QCOMPARE(reader.currentFolder(), path);
+        qint64 length = 0;
+        QVERIFY(reader.fileLength(listing.files.first(), &length, nullptr));
+        QTEST(length, "length");
+    }
+
+private:
+    QTemporaryDir m_folders; // the folder reader's: each folder holds "f" (its name) and "sub"
 };
 
 QTEST_GUILESS_MAIN(TestWalker)
