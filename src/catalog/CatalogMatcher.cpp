@@ -8,6 +8,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -200,7 +201,8 @@ private:
     qsizetype spellingAt(const char* p, const char* end) const
     {
         for (const QByteArray& s : m_spellings) {
-            if (end - p >= s.size() && std::memcmp(p, s.constData(), size_t(s.size())) == 0)
+            if (end - p >= s.size() && p[0] == s[0] && (s.size() == 1 || p[1] == s[1])
+                && std::memcmp(p, s.constData(), size_t(s.size())) == 0)
                 return s.size();
         }
         return 0;
@@ -321,6 +323,8 @@ public:
                 spellings.push_back(utf8Of(v));
             m_characters.push_back(std::move(spellings));
         }
+        for (const QByteArray& spelling : m_characters.front())
+            m_opens[uchar(spelling.front())] = true;
     }
 
     bool isUsable() const { return !m_characters.empty(); }
@@ -328,10 +332,10 @@ public:
     // Whether valid UTF-8 data[0, size) contains the pattern.
     bool isIn(const char* data, qsizetype size) const
     {
+        // Only a byte that opens a spelling of the first character can start a match, and no
+        // such byte continues a character.
         for (qsizetype start = 0; start < size; ++start) {
-            if ((uchar(data[start]) & 0xC0) == 0x80)
-                continue; // inside a character
-            if (matchesAt(data + start, data + size))
+            if (m_opens[uchar(data[start])] && matchesAt(data + start, data + size))
                 return true;
         }
         return false;
@@ -343,7 +347,7 @@ private:
         for (const std::vector<QByteArray>& spellings : m_characters) {
             qsizetype length = 0;
             for (const QByteArray& s : spellings) {
-                if (end - p >= s.size() && std::memcmp(p, s.constData(), size_t(s.size())) == 0) {
+                if (end - p >= s.size() && startsWith(p, s)) {
                     length = s.size();
                     break;
                 }
@@ -355,7 +359,18 @@ private:
         return true;
     }
 
+    // Spellings are one to four bytes: a call to memcmp would cost more than the comparison.
+    static bool startsWith(const char* p, const QByteArray& spelling)
+    {
+        for (qsizetype i = 0; i < spelling.size(); ++i) {
+            if (p[i] != spelling[i])
+                return false;
+        }
+        return true;
+    }
+
     std::vector<std::vector<QByteArray>> m_characters;
+    std::array<bool, 256> m_opens{};
 };
 
 // One pass over the whole text: find(from, end, &length) returns the next hit of a piece every
