@@ -26,7 +26,7 @@ bool highestIndex(const CatalogTable& records, double* highest)
     double best = 0;
     const qint64 count = records.recordCount();
     for (qint64 row = 0; row < count; ++row) {
-        const QByteArray text = records.utf8At(row, 0);
+        const QByteArrayView text = records.utf8At(row, 0);
         double value = 0;
         // Plain digits, which is what every capture writes, skip the locale-aware test.
         bool digits = !text.isEmpty();

@@ -314,14 +314,14 @@ QString CatalogTable::valueAt(qint64 row, int field) const
     return QString::fromUtf8(utf8At(row, field));
 }
 
-QByteArray CatalogTable::utf8At(qint64 row, int field) const
+QByteArrayView CatalogTable::utf8At(qint64 row, int field) const
 {
     const qint64 record = recordAtRow(row);
     if (record < 0 || field < 0 || field >= kFieldCount)
-        return QByteArray();
+        return QByteArrayView();
     qsizetype size = 0;
     const char* data = fieldData(record, field, &size);
-    return QByteArray(data, size);
+    return QByteArrayView(data, size);
 }
 
 void CatalogTable::setQuery(const CatalogQuery& query)

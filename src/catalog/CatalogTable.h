@@ -72,9 +72,10 @@ public:
     qint64 recordCount() const; // visible rows
     qint64 totalRecordCount() const { return m_recordCount; }
 
-    // Values by visible row, for views; empty for a row at or beyond recordCount().
+    // Values by visible row, for views; empty for a row at or beyond recordCount(). The UTF-8
+    // view is valid until the table changes.
     QString valueAt(qint64 row, int field) const;
-    QByteArray utf8At(qint64 row, int field) const;
+    QByteArrayView utf8At(qint64 row, int field) const;
 
     // Shows the records the query matches (every record for a None query) and makes the first
     // of them current.
