@@ -82,9 +82,12 @@ qint64 makeSize(Random& random)
 
 } // namespace
 
-QString ensureCatalog()
+QString ensureCatalog(int records)
 {
-    const QString path = QDir(Bench::dataDir()).filePath(QStringLiteral("catalog-1m-v2.txt"));
+    const QString name = records == CatalogData::kRecords
+                             ? QStringLiteral("catalog-1m-v2.txt")
+                             : QStringLiteral("catalog-%1-v2.txt").arg(records);
+    const QString path = QDir(Bench::dataDir()).filePath(name);
     if (QFileInfo(path).size() > 0)
         return path;
 
@@ -94,9 +97,9 @@ QString ensureCatalog()
         qFatal("cannot write %s", qPrintable(partial));
     Random random;
     QByteArray block;
-    for (int r = 0; r < CatalogData::kRecords; ++r) {
+    for (int r = 0; r < records; ++r) {
         // Captures are appended one after another, so index values come in runs.
-        const int index = 1 + r / (CatalogData::kRecords / 5);
+        const int index = 1 + r / (records / 5);
         block += CatalogLine::format(QString::number(index), makePath(random, r),
                                      makeSize(random));
         if (block.size() > (1 << 22)) {

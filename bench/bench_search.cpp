@@ -3,6 +3,7 @@
 // the same lines in the same file.
 #include "Bench.h"
 #include "CatalogData.h"
+#include "SearchTiming.h"
 
 #include "browser/BrowserActions.h"
 #include "browser/CatalogGridModel.h"
@@ -48,17 +49,12 @@ QString quoted(const QString& text)
            QLatin1Char('\'');
 }
 
-struct Result
-{
-    double ms = 1e300;
-    qint64 count = -1;
-};
+} // namespace
 
-// Best of three: start the search as the user would, then time the timer's work and the
-// repaint of the grid and the status bar that shows its outcome.
-Result timeSearch(DatabaseWindow& form, SearchController& search, bool byIndex, const QString& value)
+SearchTime timeSearch(DatabaseWindow& form, SearchController& search, bool byIndex,
+                      const QString& value)
 {
-    Result result;
+    SearchTime result;
     for (int run = 0; run < 3; ++run) {
         form.resetButton()->click();
         if (byIndex) {
@@ -86,6 +82,8 @@ Result timeSearch(DatabaseWindow& form, SearchController& search, bool byIndex, 
     return result;
 }
 
+namespace {
+
 int benchSearch(const QStringList&)
 {
     const QString path = ensureCatalog();
@@ -112,7 +110,7 @@ int benchSearch(const QStringList&)
                          .arg(form.gridModel()->rowCount()));
 
     int status = 0;
-    const auto compare = [&](const QString& what, const Result& ours, const QString& tool,
+    const auto compare = [&](const QString& what, const SearchTime& ours, const QString& tool,
                              const QString& grep) {
         QByteArray out;
         const double theirs = Bench::timeCommandMs(grep + QLatin1Char(' ') + quoted(path), 3, &out);
