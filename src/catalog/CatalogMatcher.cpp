@@ -515,32 +515,28 @@ private:
     FoldedPattern m_folded;
 };
 
-// The records matching in each of a few ranges, scanned side by side, joined in order.
+// The records matching in each of a few ranges, scanned side by side, in order.
 template <typename Scan>
-std::vector<qint64> scanInRanges(qint64 recordCount, const Scan& scan)
+RecordList scanInRanges(qint64 recordCount, const Scan& scan)
 {
     // A scan of a few thousand records takes less than starting a thread.
     const int parts = recordCount >= 2048 ? int(std::min<unsigned>(usableCores(), 8)) : 1;
     std::vector<std::vector<qint64>> found(static_cast<size_t>(parts));
-    std::vector<RecordRange> ranges;
-    for (int p = 0; p < parts; ++p)
-        ranges.push_back({recordCount * p / parts, recordCount * (p + 1) / parts});
-    runInParts(parts, [&](int p) { scan(ranges[size_t(p)], &found[size_t(p)]); });
-    if (parts == 1)
-        return std::move(found.front());
-    size_t total = 0;
-    for (const auto& part : found)
-        total += part.size();
-    std::vector<qint64> result;
-    result.reserve(total);
-    for (const auto& part : found)
-        result.insert(result.end(), part.begin(), part.end());
-    return result;
+    runInParts(parts, [&](int p) {
+        scan(RecordRange{recordCount * p / parts, recordCount * (p + 1) / parts}, &found[size_t(p)]);
+    });
+    return RecordList(std::move(found));
 }
 
 } // namespace
 
-std::vector<qint64> matchingRecords(const CatalogTable& table, const CatalogQuery& query)
+RecordList::RecordList(std::vector<std::vector<qint64>> pieces) : m_pieces(std::move(pieces))
+{
+    for (const auto& piece : m_pieces)
+        m_size += qint64(piece.size());
+}
+
+RecordList matchingRecords(const CatalogTable& table, const CatalogQuery& query)
 {
     const qint64 recordCount = table.totalRecordCount();
     const int field = int(query.field);
@@ -558,10 +554,12 @@ std::vector<qint64> matchingRecords(const CatalogTable& table, const CatalogQuer
     }
     if (query.match == CatalogQuery::Match::None || query.text.isEmpty()) {
         // Every record contains the empty text.
-        std::vector<qint64> result(static_cast<size_t>(recordCount));
+        std::vector<qint64> all(static_cast<size_t>(recordCount));
         for (qint64 r = 0; r < recordCount; ++r)
-            result[size_t(r)] = r;
-        return result;
+            all[size_t(r)] = r;
+        std::vector<std::vector<qint64>> pieces;
+        pieces.push_back(std::move(all));
+        return RecordList(std::move(pieces));
     }
     const ContainsSearch search(table, field, query.text);
     return scanInRanges(recordCount, [&](const RecordRange& range, std::vector<qint64>* result) {

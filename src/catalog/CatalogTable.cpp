@@ -166,7 +166,7 @@ void CatalogTable::reserve(qint64 records, qint64 textBytes)
 {
     m_text.reserve(qsizetype(textBytes));
     m_recordStart.reserve(qsizetype(records + 1));
-    m_fieldStart.reserve(qsizetype(records * (kFieldCount - 1)));
+    m_edgeLength.reserve(qsizetype(records * 2));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -230,13 +230,9 @@ void CatalogTable::update()
         m_text.append(ordered.constData(), ordered.size());
     }
 
-    qint64 offset = 0;
-    for (int f = 0; f < kFieldCount; ++f) {
-        if (f > 0)
-            m_fieldStart.push(quint32(offset));
-        offset += m_pendingSize[f];
-    }
-    m_recordStart.push(committedEnd + offset);
+    m_edgeLength.push(uchar(m_pendingSize[0]));
+    m_edgeLength.push(uchar(m_pendingSize[kFieldCount - 1]));
+    m_recordStart.push(committedEnd + expected);
     ++m_recordCount;
     m_adding = false;
 }
@@ -259,8 +255,8 @@ bool CatalogTable::appendRecord(QByteArrayView index, QByteArrayView name, QByte
     m_text.append(index.data(), index.size());
     m_text.append(name.data(), name.size());
     m_text.append(size.data(), size.size());
-    m_fieldStart.push(quint32(index.size()));
-    m_fieldStart.push(quint32(index.size() + name.size()));
+    m_edgeLength.push(uchar(index.size()));
+    m_edgeLength.push(uchar(size.size()));
     m_recordStart.push(m_recordStart[m_recordCount] + index.size() + name.size() + size.size());
     ++m_recordCount;
     return true;
@@ -275,7 +271,7 @@ void CatalogTable::appendRecords(const CatalogTable& other)
         return;
     const qint64 shift = m_recordStart[m_recordCount];
     m_text.append(other.m_text.data(), qsizetype(other.m_recordStart[count]));
-    m_fieldStart.append(other.m_fieldStart.data(), qsizetype(count * (kFieldCount - 1)));
+    m_edgeLength.append(other.m_edgeLength.data(), qsizetype(count * 2));
     m_recordStart.reserve(m_recordStart.size() + qsizetype(count));
     for (qint64 r = 1; r <= count; ++r)
         m_recordStart.push(other.m_recordStart[r] + shift);
@@ -286,10 +282,10 @@ void CatalogTable::clear()
 {
     m_adding = false;
     m_text.clear();
-    m_fieldStart.clear();
+    m_edgeLength.clear();
     m_recordStart.resize(1);
     m_recordCount = 0;
-    m_visible.clear();
+    m_visible = RecordList();
     m_query = CatalogQuery();
     m_current = -1;
 }
@@ -299,14 +295,14 @@ void CatalogTable::clear()
 
 qint64 CatalogTable::recordCount() const
 {
-    return m_query.isNone() ? m_recordCount : qint64(m_visible.size());
+    return m_query.isNone() ? m_recordCount : m_visible.size();
 }
 
 qint64 CatalogTable::recordAtRow(qint64 row) const
 {
     if (row < 0 || row >= recordCount())
         return -1;
-    return m_query.isNone() ? row : m_visible[size_t(row)];
+    return m_query.isNone() ? row : m_visible.at(row);
 }
 
 QString CatalogTable::valueAt(qint64 row, int field) const
@@ -326,7 +322,7 @@ QByteArrayView CatalogTable::utf8At(qint64 row, int field) const
 
 void CatalogTable::setQuery(const CatalogQuery& query)
 {
-    m_visible = query.isNone() ? std::vector<qint64>() : matchingRecords(*this, query);
+    m_visible = query.isNone() ? RecordList() : matchingRecords(*this, query);
     m_query = query;
     moveFirst();
     emit visibleRowsChanged();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/CatalogMatcher.h"
 #include "catalog/CatalogQuery.h"
 
 #include <QByteArray>
@@ -93,12 +94,16 @@ public:
     // One field of a committed record (not a row): its bytes and their number.
     const char* fieldData(qint64 record, int field, qsizetype* size) const
     {
-        const qint64 recordBegin = m_recordStart[record];
-        const qint64 begin =
-            field == 0 ? recordBegin : recordBegin + m_fieldStart[record * 2 + field - 1];
-        const qint64 end = field == kFieldCount - 1
-                               ? m_recordStart[record + 1]
-                               : recordBegin + m_fieldStart[record * 2 + field];
+        qint64 begin = m_recordStart[record];
+        qint64 end = m_recordStart[record + 1];
+        const uchar indexBytes = m_edgeLength[record * 2];
+        const uchar sizeBytes = m_edgeLength[record * 2 + 1];
+        if (field == 0)
+            end = begin + indexBytes;
+        else if (field == kFieldCount - 1)
+            begin = end - sizeBytes;
+        else
+            begin += indexBytes, end -= sizeBytes;
         *size = qsizetype(end - begin);
         return m_text.data() + begin;
     }
@@ -139,12 +144,13 @@ private:
     qint64 recordAtRow(qint64 row) const;
 
     // Record r starts at m_recordStart[r] in m_text and ends where record r + 1 starts
-    // (m_recordStart holds one entry more than there are records). Field f > 0 of record r
-    // starts m_fieldStart[r * 2 + f - 1] bytes after the record's start; widths keep a record
-    // far below 4 GiB.
+    // (m_recordStart holds one entry more than there are records). Its index value takes the
+    // first m_edgeLength[r * 2] bytes and its size the last m_edgeLength[r * 2 + 1]; the file
+    // name lies between. Their widths (5 and 30 characters) keep both under 256 bytes, so a
+    // record's layout costs two bytes.
     PodArray<char> m_text;
     PodArray<qint64> m_recordStart;
-    PodArray<quint32> m_fieldStart;
+    PodArray<uchar> m_edgeLength;
     qint64 m_recordCount = 0;
 
     // The record being added: its values sit at the end of m_text, after the committed
@@ -154,7 +160,7 @@ private:
     qint64 m_pendingSize[kFieldCount] = {0, 0, 0};
 
     CatalogQuery m_query;
-    std::vector<qint64> m_visible; // records the query matched, ascending; unused for None
+    RecordList m_visible; // records the query matched; unused for None
     qint64 m_current = -1;
 };
 
