@@ -250,11 +250,22 @@ bool CatalogTable::appendRecord(QByteArrayView index, QByteArrayView name, QByte
 {
     if (m_adding)
         update();
-    if (!fitsField(0, index, error) || !fitsField(1, name, error) || !fitsField(2, size, error))
+    // Bytes never number fewer than the characters they spell, so most values need no count.
+    const bool short_ = index.size() <= kIndexWidth && name.size() <= kFilenameWidth
+                        && size.size() <= kSizeWidth;
+    if (!short_
+        && (!fitsField(0, index, error) || !fitsField(1, name, error) || !fitsField(2, size, error)))
         return false;
-    m_text.append(index.data(), index.size());
-    m_text.append(name.data(), name.size());
-    m_text.append(size.data(), size.size());
+    const qsizetype bytes = index.size() + name.size() + size.size();
+    if (m_text.size() + bytes > m_text.capacity())
+        m_text.reserve(std::max(m_text.size() + bytes, m_text.capacity() + m_text.capacity() / 2));
+    char* out = m_text.end();
+    for (const QByteArrayView value : {index, name, size}) {
+        if (!value.isEmpty())
+            std::memcpy(out, value.data(), size_t(value.size()));
+        out += value.size();
+    }
+    m_text.resize(m_text.size() + bytes);
     m_edgeLength.push(uchar(index.size()));
     m_edgeLength.push(uchar(size.size()));
     m_recordStart.push(m_recordStart[m_recordCount] + index.size() + name.size() + size.size());

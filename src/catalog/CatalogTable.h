@@ -134,6 +134,7 @@ private:
         T& operator[](qsizetype i) { return m_data[i]; }
         const T& operator[](qsizetype i) const { return m_data[i]; }
         const T* data() const { return m_data; }
+        T* end() { return m_data + m_size; }
 
     private:
         T* m_data = nullptr;
