@@ -39,19 +39,13 @@ qint64 physicalMemory()
     return std::numeric_limits<qint64>::max();
 }
 
-qint64 g_capacityLimit = 0; // 0: the default
-
 } // namespace
-
-void CatalogTable::setCapacityLimit(qint64 bytes)
-{
-    g_capacityLimit = std::max<qint64>(bytes, 0);
-}
 
 qint64 CatalogTable::capacityLimit()
 {
     static const qint64 memory = physicalMemory();
-    return g_capacityLimit > 0 ? g_capacityLimit : memory;
+    const qint64 limit = qgetenv("VELLUMARK_MEMORY_LIMIT").toLongLong();
+    return limit > 0 ? limit : memory;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -64,10 +64,9 @@ public:
     void clear();
 
     // The most bytes any one buffer of a table may take. Growing past it throws
-    // std::bad_alloc, as a failed allocation does. By default the machine's physical memory, so
-    // a catalog larger than memory fails at once instead of paging or being killed; tests set
-    // less. 0 restores the default.
-    static void setCapacityLimit(qint64 bytes);
+    // std::bad_alloc, as a failed allocation does. The machine's physical memory, so a catalog
+    // larger than memory fails at once instead of paging or being killed; less when the
+    // environment sets VELLUMARK_MEMORY_LIMIT (bytes), as the tests do.
     static qint64 capacityLimit();
 
     qint64 recordCount() const; // visible rows

@@ -58,11 +58,11 @@ private slots:
         m_quits = 0;
         m_dialogs = std::make_unique<DialogRecorder>();
         m_form = std::make_unique<DatabaseWindow>();
-        CatalogTable::setCapacityLimit(1 << 20); // "huge.txt" below does not fit
+        qputenv("VELLUMARK_MEMORY_LIMIT", "1048576"); // "huge.txt" below does not fit
     }
     void cleanup()
     {
-        CatalogTable::setCapacityLimit(0);
+        qunsetenv("VELLUMARK_MEMORY_LIMIT");
         m_form.reset();
         m_dialogs.reset();
         WindowRegistry::instance().reset();
