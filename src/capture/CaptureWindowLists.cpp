@@ -166,7 +166,20 @@ bool CaptureWindowLists::fileLength(int index, const QString& fullName, qint64* 
 {
     // The file list follows the folder list, which holds its folder open: the length is read
     // relative to it unless the file list was moved on its own.
-    if (m_window && m_window->fileList()->path() == m_window->folderList()->path())
-        return m_window->folderList()->fileLength(m_window->fileList()->entry(index), length, reason);
-    return FolderListing::fileLength(fullName, length, reason);
+    if (!m_window)
+        return FolderListing::fileLength(fullName, length, reason);
+    FolderList* folders = m_window->folderList();
+    FileList* files = m_window->fileList();
+    if (files->path() != folders->path())
+        return FolderListing::fileLength(fullName, length, reason);
+    m_side.follow(folders->path(), files->names());
+    int systemError = 0;
+    if (m_side.take(index, length, &systemError)) {
+        if (systemError == 0)
+            return true;
+        if (reason)
+            *reason = FolderListing::fileReason(systemError);
+        return false;
+    }
+    return folders->fileLength(files->entry(index), length, reason);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/SideLengths.h"
 #include "capture/walker/WalkerLists.h"
 
 #include "platform/widgets/RepaintThrottle.h"
@@ -57,4 +58,5 @@ private:
     int m_progressValue = 0;
     bool m_progressPending = false;
     bool m_holding = false; // the lists' rows are held for the walk
+    SideLengths m_side; // the file lengths the second core reads
 };

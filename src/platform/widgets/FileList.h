@@ -34,6 +34,7 @@ public:
     QString pattern() const { return QStringLiteral("*.*"); }
     int listCount() const { return m_names.size(); }
     QString entry(int index) const { return m_names.value(index); }
+    const QStringList& names() const { return m_names; }
 
 private:
     void refresh();
