@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <system_error>
 #include <vector>
 
@@ -14,6 +15,16 @@
 #endif
 
 namespace {
+// A spinning thread's hint to the processor.
+inline void spinPause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
 // Who has a file: no one yet, the helper (reading, then done), or the walk.
 enum : int { kFree, kHelperReading, kHelperDone, kWalks };
 } // namespace
@@ -75,6 +86,7 @@ void SideLengths::follow(const QString& folder, const QStringList& names)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_next = m_current;
+        m_offers.fetch_add(1, std::memory_order_release);
     }
     m_wake.notify_one();
 #else
@@ -113,7 +125,16 @@ void SideLengths::run()
 {
 #ifdef Q_OS_UNIX
     QByteArray name;
+    unsigned taken = 0;
     for (;;) {
+        // Folders follow each other within a fraction of a millisecond during a walk.
+        const auto watchUntil = std::chrono::steady_clock::now()
+                                + std::chrono::microseconds(kWatchMicroseconds);
+        while (m_offers.load(std::memory_order_acquire) == taken
+               && std::chrono::steady_clock::now() < watchUntil) {
+            for (int i = 0; i < 64 && m_offers.load(std::memory_order_relaxed) == taken; ++i)
+                spinPause();
+        }
         std::shared_ptr<Folder> folder;
         {
             std::unique_lock<std::mutex> lock(m_mutex);
@@ -121,6 +142,7 @@ void SideLengths::run()
             if (m_stop)
                 return;
             folder = std::move(m_next);
+            taken = m_offers.load(std::memory_order_relaxed);
         }
         if (folder->withdrawn.load(std::memory_order_relaxed))
             continue;

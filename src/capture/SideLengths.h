@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -36,6 +37,9 @@ public:
 
     // Folders of fewer files are not worth handing over.
     static constexpr int kOfferFrom = 8;
+    // After a folder the helper watches for the next this long before it sleeps: waking a
+    // sleeping thread takes about as long as the files of a small folder.
+    static constexpr int kWatchMicroseconds = 300;
 
 private:
     struct Folder;
@@ -46,6 +50,7 @@ private:
     std::shared_ptr<Folder> m_next;    // waiting for the helper (guarded by m_mutex)
     std::shared_ptr<Folder> m_current; // the walk's side of the folder offered last
     bool m_stop = false;
+    std::atomic<unsigned> m_offers{0}; // folders offered so far, watched without the lock
     std::thread m_thread;
     bool m_started = false;
 };
