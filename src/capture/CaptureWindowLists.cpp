@@ -75,6 +75,9 @@ bool CaptureWindowLists::setFolderPath(const QString& path, QString* error)
             *error = QStringLiteral("The capture window has been closed");
         return false;
     }
+    // Whatever the helper read belongs to the folder being left (even a listing given again
+    // unchanged is read anew when its files are walked again).
+    m_side.withdraw();
     return m_window->folderList()->setPath(path, error);
 }
 
