@@ -189,7 +189,7 @@ void run(CaptureWindow* target)
     // A report box can stop the walk: Cancel there is Cancel of the window. When the catalog
     // itself is lost the walk is over anyway, and OK is all there is to say.
     context.report = [&window, &lists, &session](const QString& description) {
-        lists.showProgress();
+        lists.showCurrent();
         const auto buttons =
             session.sink.failed() ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel;
         if (Dialogs::message(window, {description, QString(), buttons, QMessageBox::NoIcon})
@@ -201,7 +201,7 @@ void run(CaptureWindow* target)
     };
 
     DirectoryWalker(context).walk(startFolder);
-    lists.showProgress();
+    lists.endWalk();
 
     if (!window || !session.keepGoing()) {
         // Cancelled, closed, or the catalog was lost (already reported). The next Run starts

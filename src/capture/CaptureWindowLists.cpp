@@ -8,12 +8,59 @@
 #include <QCoreApplication>
 #include <QProgressBar>
 
+CaptureWindowLists::CaptureWindowLists(CaptureWindow* window) : m_window(window)
+{
+    // A walk moves the lists twice per folder, thousands of times a second: rebuilding rows
+    // that no frame will show cost more than the walk. The rows follow once per frame.
+    if (m_window) {
+        m_window->folderList()->holdRows(true);
+        m_window->fileList()->holdRows(true);
+        m_holding = true;
+    }
+}
+
 CaptureWindowLists::~CaptureWindowLists()
 {
+    endWalk();
     if (m_window) {
         m_window->progressBar()->setUpdatesEnabled(true);
         m_window->folderList()->releaseFolder();
     }
+}
+
+void CaptureWindowLists::endWalk()
+{
+    showCurrent();
+    if (m_window && m_holding) {
+        m_window->folderList()->holdRows(false);
+        m_window->fileList()->holdRows(false);
+    }
+    m_holding = false;
+}
+
+void CaptureWindowLists::showCurrent()
+{
+    if (!m_window)
+        return;
+    m_window->folderList()->showRows();
+    m_window->fileList()->showRows();
+    showProgress(/*paint=*/true);
+}
+
+void CaptureWindowLists::showFrame()
+{
+    if (!m_window)
+        return;
+    m_window->folderList()->showRows();
+    m_window->fileList()->showRows();
+    if (m_progressPending) {
+        m_progressPending = false;
+        QProgressBar* bar = m_window->progressBar();
+        bar->setMaximum(m_progressMaximum);
+        bar->setValue(m_progressValue);
+        bar->setUpdatesEnabled(true); // and so updated with the lists, in the same paint
+    }
+    m_throttle.painted();
 }
 
 QString CaptureWindowLists::folderPath() const
@@ -28,6 +75,9 @@ bool CaptureWindowLists::setFolderPath(const QString& path, QString* error)
             *error = QStringLiteral("The capture window has been closed");
         return false;
     }
+    // Whatever the helper read belongs to the folder being left (even a listing given again
+    // unchanged is read anew when its files are walked again).
+    m_side.withdraw();
     return m_window->folderList()->setPath(path, error);
 }
 
@@ -54,7 +104,7 @@ QString CaptureWindowLists::fileEntry(int index) const
 void CaptureWindowLists::setProgressMaximum(int maximum)
 {
     // Setting a bar's range or value repaints it at once, which per file costs more than the
-    // walk itself; the bar is brought up to date in one step instead.
+    // walk itself; the bar is brought up to date in one step, once per frame, instead.
     m_progressMaximum = maximum;
     m_progressPending = true;
 }
@@ -68,8 +118,12 @@ void CaptureWindowLists::setProgressValue(int value)
 
 void CaptureWindowLists::maybeShowProgress()
 {
-    if (m_throttle.due())
-        showProgress(/*paint=*/true);
+    // A frame falls due within a folder of many files: it is painted now, not at the next
+    // yield, which may be seconds away. Only the window's paint is sent, no other event.
+    if (!m_throttle.due() || !m_window)
+        return;
+    showFrame();
+    QCoreApplication::sendPostedEvents(m_window->window(), QEvent::UpdateRequest);
 }
 
 void CaptureWindowLists::showProgress(bool paint)
@@ -77,8 +131,8 @@ void CaptureWindowLists::showProgress(bool paint)
     if (!m_window || !m_progressPending)
         return;
     m_progressPending = false;
-    // Between paints (at most every 40 ms) the bar's updates stay off, so taking the new range
-    // and value does not paint it once per folder either.
+    // Between frames the bar's updates stay off, so taking the new range and value does not
+    // paint it once per folder either.
     QProgressBar* bar = m_window->progressBar();
     bar->setUpdatesEnabled(paint);
     bar->setMaximum(m_progressMaximum);
@@ -91,7 +145,12 @@ void CaptureWindowLists::showProgress(bool paint)
 
 void CaptureWindowLists::yield()
 {
-    showProgress(/*paint=*/false);
+    // A frame due: the lists and the bar are brought up to date here, and painted together
+    // by the events below.
+    if (m_throttle.due())
+        showFrame();
+    else
+        showProgress(/*paint=*/false);
     if (m_window)
         m_window->announceYield();
     // Events posted by the program itself (a queued call, a deferred delete, a repaint of the
@@ -110,7 +169,20 @@ bool CaptureWindowLists::fileLength(int index, const QString& fullName, qint64* 
 {
     // The file list follows the folder list, which holds its folder open: the length is read
     // relative to it unless the file list was moved on its own.
-    if (m_window && m_window->fileList()->path() == m_window->folderList()->path())
-        return m_window->folderList()->fileLength(m_window->fileList()->entry(index), length, reason);
-    return FolderListing::fileLength(fullName, length, reason);
+    if (!m_window)
+        return FolderListing::fileLength(fullName, length, reason);
+    FolderList* folders = m_window->folderList();
+    FileList* files = m_window->fileList();
+    if (files->path() != folders->path())
+        return FolderListing::fileLength(fullName, length, reason);
+    m_side.follow(folders->path(), files->names());
+    int systemError = 0;
+    if (m_side.take(index, length, &systemError)) {
+        if (systemError == 0)
+            return true;
+        if (reason)
+            *reason = FolderListing::fileReason(systemError);
+        return false;
+    }
+    return folders->fileLength(files->entry(index), length, reason);
 }

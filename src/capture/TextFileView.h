@@ -4,6 +4,7 @@
 #include <QListView>
 #include <QString>
 
+class QFile;
 class TextLineModel;
 
 // The capture window's read-only view of a whole text file, one row per line. It reads a file
@@ -43,6 +44,7 @@ public:
     QString shownLine(int index) const; // what its row shows
 
 private:
+    static qint64 readInHalves(QFile& file, char* data, qint64 size, int* failure);
     void setBytes(QByteArray bytes);
 
     TextLineModel* m_model;

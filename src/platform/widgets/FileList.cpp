@@ -26,11 +26,27 @@ void FileList::showFiles(const QString& path, const QStringList& names)
 {
     m_path = path;
     m_names = names;
-    m_throttle.request();
+    m_stale = true;
+    if (m_holds == 0)
+        m_throttle.request();
+}
+
+void FileList::holdRows(bool hold)
+{
+    m_holds += hold ? 1 : -1;
+    if (m_holds == 0 && m_stale)
+        m_throttle.request();
+}
+
+void FileList::showRows()
+{
+    if (m_stale)
+        m_throttle.repaintNow();
 }
 
 void FileList::refresh()
 {
+    m_stale = false;
     QStringList shown = m_names;
     for (QString& name : shown)
         name = FolderListing::shownName(name);

@@ -26,9 +26,15 @@ public:
     // Shows names already read for path (sorted, filtered as setPath would).
     void showFiles(const QString& path, const QStringList& names);
 
+    // As FolderList::holdRows() and showRows(): a held list takes new names without
+    // refreshing its rows until showRows().
+    void holdRows(bool hold);
+    void showRows();
+
     QString pattern() const { return QStringLiteral("*.*"); }
     int listCount() const { return m_names.size(); }
     QString entry(int index) const { return m_names.value(index); }
+    const QStringList& names() const { return m_names; }
 
 private:
     void refresh();
@@ -39,4 +45,6 @@ private:
     RepaintThrottle m_throttle{50, [this] { refresh(); }};
     QString m_path;
     QStringList m_names;
+    bool m_stale = false; // the rows lag behind m_names (held)
+    int m_holds = 0;
 };

@@ -31,7 +31,7 @@ bool FolderList::setPath(const QString& path, QString* error)
         return false;
     // A hidden list (a window not shown yet) builds its rows when it is shown.
     m_stale = true;
-    if (isVisible())
+    if (isVisible() && m_holds == 0)
         scheduleRebuild();
     emit pathChanged(m_shown.path);
     return true;
@@ -42,6 +42,19 @@ QString FolderList::entry(int index) const
     if (index < 0 || index >= m_shown.folders.size())
         return QString();
     return m_shown.prefix + m_shown.folders.at(index);
+}
+
+void FolderList::holdRows(bool hold)
+{
+    m_holds += hold ? 1 : -1;
+    if (m_holds == 0 && m_stale && isVisible())
+        scheduleRebuild();
+}
+
+void FolderList::showRows()
+{
+    if (m_stale && isVisible())
+        m_throttle.repaintNow();
 }
 
 void FolderList::showEvent(QShowEvent* event)

@@ -47,6 +47,13 @@ public:
     // Lets go of the folder held open for fileLength().
     void releaseFolder() { m_reader.release(); }
 
+    // While the rows are held (a walk moves the list many times between two frames), moving
+    // the list leaves its rows as they were, with no timer of its own; the holder calls
+    // showRows() when a frame is due. Holds nest; the last release schedules the rows.
+    void holdRows(bool hold);
+    // Brings the rows up to date with path() now, if they lag behind and the list is shown.
+    void showRows();
+
 signals:
     void pathChanged(const QString& path);
     // A folder the user activated could not be listed.
@@ -65,7 +72,8 @@ private:
     mutable QIcon m_closedIcon;
     FolderReader m_reader;
     FolderListing::Shown m_shown;
-    bool m_stale = false; // the model lags behind path() while the list is hidden
+    bool m_stale = false; // the model lags behind path() (hidden or held)
+    int m_holds = 0;
     // A walk moves the list several times per folder; the rows are rebuilt at most every
     // 50 ms, always showing the latest folder, so painting does not slow the walk.
     RepaintThrottle m_throttle{50, [this] { rebuild(); }};
