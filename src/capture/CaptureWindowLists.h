@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/SideLengths.h"
+#include "capture/walker/SideLengths.h"
 #include "capture/walker/WalkerLists.h"
 
 #include "platform/widgets/RepaintThrottle.h"

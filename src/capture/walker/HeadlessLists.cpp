@@ -4,6 +4,7 @@
 
 bool HeadlessLists::setFolderPath(const QString& path, QString* error)
 {
+    m_side.withdraw(); // a listing shown again unchanged is read again too
     if (!m_reader.show(path, &m_shown, error))
         return false;
     if (afterListing)
@@ -23,5 +24,14 @@ bool HeadlessLists::fileLength(int index, const QString& fullName, qint64* lengt
 {
     if (index < 0 || index >= m_shown.files.size())
         return FolderListing::fileLength(fullName, length, reason);
+    m_side.follow(m_shown.path, m_shown.files);
+    int systemError = 0;
+    if (m_side.take(index, length, &systemError)) {
+        if (systemError == 0)
+            return true;
+        if (reason)
+            *reason = FolderListing::fileReason(systemError);
+        return false;
+    }
     return m_reader.fileLength(m_shown.files.at(index), length, reason);
 }

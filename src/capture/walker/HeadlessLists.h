@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/walker/SideLengths.h"
 #include "capture/walker/WalkerLists.h"
 #include "platform/core/FolderReader.h"
 
@@ -44,4 +45,5 @@ public:
 private:
     FolderReader m_reader;
     FolderListing::Shown m_shown;
+    SideLengths m_side; // the file lengths the second core reads
 };

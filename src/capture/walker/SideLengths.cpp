@@ -1,4 +1,4 @@
-#include "capture/SideLengths.h"
+#include "capture/walker/SideLengths.h"
 
 #include "platform/core/FolderListing.h"
 
