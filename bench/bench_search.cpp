@@ -84,10 +84,9 @@ SearchTime timeSearch(DatabaseWindow& form, SearchController& search, bool byInd
 
 namespace {
 
-int benchSearch(const QStringList&)
+// A search that finds nothing would wait in a box; none of these should, but never block.
+void answerWithoutWaiting()
 {
-    const QString path = ensureCatalog();
-    // A search that finds nothing would wait in a box; none of these should, but never block.
     Dialogs::Answerer answerer;
     answerer.message = [](const Dialogs::Message& m) {
         qWarning("unexpected box: %s", qPrintable(m.text));
@@ -95,6 +94,12 @@ int benchSearch(const QStringList&)
     };
     answerer.beep = [] {};
     Dialogs::setAnswerer(answerer);
+}
+
+int benchSearch(const QStringList&)
+{
+    const QString path = ensureCatalog();
+    answerWithoutWaiting();
 
     registerSearchIndicator(WindowRegistry::instance());
     DatabaseWindow form;
@@ -528,13 +533,7 @@ void resetAndSettle(DatabaseWindow& form)
 int searchWindowInside(bool bridge)
 {
     const QString path = ensureCatalog();
-    Dialogs::Answerer answerer;
-    answerer.message = [](const Dialogs::Message& m) {
-        qWarning("unexpected box: %s", qPrintable(m.text));
-        return QMessageBox::Ok;
-    };
-    answerer.beep = [] {};
-    Dialogs::setAnswerer(answerer);
+    answerWithoutWaiting();
 
     const QString mode = bridge ? QStringLiteral("bridge on") : QStringLiteral("bridge off");
     registerSearchIndicator(WindowRegistry::instance());

@@ -176,13 +176,8 @@ bool CaptureWindowLists::fileLength(int index, const QString& fullName, qint64* 
     if (files->path() != folders->path())
         return FolderListing::fileLength(fullName, length, reason);
     m_side.follow(folders->path(), files->names());
-    int systemError = 0;
-    if (m_side.take(index, length, &systemError)) {
-        if (systemError == 0)
-            return true;
-        if (reason)
-            *reason = FolderListing::fileReason(systemError);
-        return false;
-    }
+    const SideLengths::Answer answer = m_side.take(index, length, reason);
+    if (answer != SideLengths::Answer::None)
+        return answer == SideLengths::Answer::Read;
     return folders->fileLength(files->entry(index), length, reason);
 }

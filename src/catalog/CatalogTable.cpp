@@ -166,84 +166,9 @@ void CatalogTable::reserve(qint64 records, qint64 textBytes)
 // ---------------------------------------------------------------------------------------------
 // Adding records
 
-void CatalogTable::addNew()
-{
-    if (m_adding)
-        update();
-    m_adding = true;
-    std::fill(std::begin(m_pendingOffset), std::end(m_pendingOffset), -1);
-    std::fill(std::begin(m_pendingSize), std::end(m_pendingSize), 0);
-}
-
-bool CatalogTable::setValueUtf8(int field, const char* data, qsizetype size, QString* error)
-{
-    auto fail = [error](const QString& description) {
-        if (error)
-            *error = description;
-        return false;
-    };
-    if (!m_adding)
-        return fail(QStringLiteral("No record is being added"));
-    if (field < 0 || field >= kFieldCount)
-        return fail(QStringLiteral("There is no field number %1").arg(field));
-    if (!fitsField(field, QByteArrayView(data, size), error))
-        return false;
-    const qint64 committedEnd = m_recordStart[m_recordCount];
-    m_pendingOffset[field] = m_text.size() - committedEnd;
-    m_pendingSize[field] = size;
-    m_text.append(data, size);
-    return true;
-}
-
-void CatalogTable::update()
-{
-    if (!m_adding)
-        return;
-    const qint64 committedEnd = m_recordStart[m_recordCount];
-
-    // The reader sets every field once, in order, so the pending text is usually laid out
-    // already; otherwise (a field set twice or out of order) it is rewritten in field order.
-    qint64 expected = 0;
-    bool inOrder = true;
-    for (int f = 0; f < kFieldCount; ++f) {
-        if (m_pendingOffset[f] < 0)
-            continue;
-        if (m_pendingOffset[f] != expected)
-            inOrder = false;
-        expected += m_pendingSize[f];
-    }
-    if (!inOrder || expected != m_text.size() - committedEnd) {
-        QByteArray ordered;
-        ordered.reserve(qsizetype(expected));
-        for (int f = 0; f < kFieldCount; ++f) {
-            if (m_pendingOffset[f] >= 0)
-                ordered.append(m_text.data() + committedEnd + m_pendingOffset[f],
-                               qsizetype(m_pendingSize[f]));
-        }
-        m_text.resize(qsizetype(committedEnd));
-        m_text.append(ordered.constData(), ordered.size());
-    }
-
-    m_edgeLength.push(uchar(m_pendingSize[0]));
-    m_edgeLength.push(uchar(m_pendingSize[kFieldCount - 1]));
-    m_recordStart.push(committedEnd + expected);
-    ++m_recordCount;
-    m_adding = false;
-}
-
-void CatalogTable::cancelUpdate()
-{
-    if (!m_adding)
-        return;
-    m_text.resize(qsizetype(m_recordStart[m_recordCount]));
-    m_adding = false;
-}
-
 bool CatalogTable::appendRecord(QByteArrayView index, QByteArrayView name, QByteArrayView size,
                                 QString* error)
 {
-    if (m_adding)
-        update();
     // Bytes never number fewer than the characters they spell, so most values need no count.
     const bool short_ = index.size() <= kIndexWidth && name.size() <= kFilenameWidth
                         && size.size() <= kSizeWidth;
@@ -269,8 +194,6 @@ bool CatalogTable::appendRecord(QByteArrayView index, QByteArrayView name, QByte
 
 void CatalogTable::appendRecords(const CatalogTable& other)
 {
-    if (m_adding)
-        update();
     const qint64 count = other.m_recordCount;
     if (count == 0)
         return;
@@ -285,7 +208,6 @@ void CatalogTable::appendRecords(const CatalogTable& other)
 
 void CatalogTable::clear()
 {
-    m_adding = false;
     m_text.clear();
     m_edgeLength.clear();
     m_recordStart.resize(1);

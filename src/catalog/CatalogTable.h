@@ -40,22 +40,12 @@ public:
     explicit CatalogTable(QObject* parent = nullptr);
     ~CatalogTable() override;
 
-    // The record being added: addNew starts it with every value empty (a record still being
-    // added is committed first), setValueUtf8 fills a field, update commits it at the end,
-    // cancelUpdate drops it. A value longer than its field's width is refused with a
-    // description naming the field and its width; the record being added stays. data must be
-    // valid UTF-8 (the catalog reader decodes every line before it stores it).
-    void addNew();
-    bool isAdding() const { return m_adding; }
-    bool setValueUtf8(int field, const char* data, qsizetype size, QString* error = nullptr);
-    void update();
-    void cancelUpdate();
-
     // Capacity hint for a bulk load: the number of records and bytes of text expected.
     void reserve(qint64 records, qint64 textBytes);
 
-    // Bulk loading: commits one record of three UTF-8 values at once (a record being added is
-    // committed first), refusing a value longer than its field's width as setValueUtf8 does.
+    // Adds one record of three UTF-8 values (the catalog reader decodes every line before it
+    // stores it). A value longer than its field's width is refused with a description naming
+    // the field and its width, and nothing is added.
     bool appendRecord(QByteArrayView index, QByteArrayView name, QByteArrayView size,
                       QString* error = nullptr);
     // Appends every committed record of other, in order; other is left as it was.
@@ -152,12 +142,6 @@ private:
     PodArray<qint64> m_recordStart;
     PodArray<uchar> m_edgeLength;
     qint64 m_recordCount = 0;
-
-    // The record being added: its values sit at the end of m_text, after the committed
-    // text, as (offset from the committed end, size) per field; -1 when not set.
-    bool m_adding = false;
-    qint64 m_pendingOffset[kFieldCount] = {-1, -1, -1};
-    qint64 m_pendingSize[kFieldCount] = {0, 0, 0};
 
     CatalogQuery m_query;
     RecordList m_visible; // records the query matched; unused for None

@@ -23,12 +23,8 @@ const QByteArray kWorkedExample = "3\tD:\\Photos\\beach.jpg\t48213\r\n"
 CatalogTablePtr tableOf(const Rows& rows)
 {
     auto table = std::make_shared<CatalogTable>();
-    for (const QStringList& row : rows) {
-        table->addNew();
-        for (int f = 0; f < 3; ++f)
-            table->setValueUtf8(f, row[f].toUtf8().constData(), row[f].toUtf8().size());
-        table->update();
-    }
+    for (const QStringList& row : rows)
+        table->appendRecord(row[0].toUtf8(), row[1].toUtf8(), row[2].toUtf8());
     return table;
 }
 
@@ -316,7 +312,7 @@ private slots:
                      qPrintable(s.errors[0]));
         QCOMPARE(s.source.path(), path);
         const CatalogTablePtr rs = s.source.records();
-        QVERIFY(rs && !rs->isAdding());
+        QVERIFY(rs);
         QCOMPARE(visibleRows(rs), rows);
         QCOMPARE(rs->currentRow(), rows.isEmpty() ? -1 : 0); // the first is current
         QVERIFY(!s.channel.isOpen());
@@ -357,7 +353,7 @@ private slots:
         source.load(path);
         QVERIFY(!channel.isOpen());
         QVERIFY(errors.count() <= 1);
-        QVERIFY(source.records() && !source.records()->isAdding());
+        QVERIFY(source.records());
         const CatalogTable& rs = *source.records();
         for (qint64 r = 0; r < rs.recordCount(); ++r)
             for (int f = 0; f < CatalogTable::kFieldCount; ++f)

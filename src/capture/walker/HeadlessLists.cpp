@@ -25,13 +25,8 @@ bool HeadlessLists::fileLength(int index, const QString& fullName, qint64* lengt
     if (index < 0 || index >= m_shown.files.size())
         return FolderListing::fileLength(fullName, length, reason);
     m_side.follow(m_shown.path, m_shown.files);
-    int systemError = 0;
-    if (m_side.take(index, length, &systemError)) {
-        if (systemError == 0)
-            return true;
-        if (reason)
-            *reason = FolderListing::fileReason(systemError);
-        return false;
-    }
+    const SideLengths::Answer answer = m_side.take(index, length, reason);
+    if (answer != SideLengths::Answer::None)
+        return answer == SideLengths::Answer::Read;
     return m_reader.fileLength(m_shown.files.at(index), length, reason);
 }

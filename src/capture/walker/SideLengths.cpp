@@ -102,23 +102,27 @@ void SideLengths::withdraw()
     m_current.reset();
 }
 
-bool SideLengths::take(int index, qint64* length, int* systemError)
+SideLengths::Answer SideLengths::take(int index, qint64* length, QString* reason)
 {
     Folder* folder = m_current.get();
     if (!folder || index < 0 || index >= folder->names.size())
-        return false;
+        return Answer::None;
     std::atomic<int>& state = folder->state[size_t(index)];
     int seen = kFree;
     if (state.compare_exchange_strong(seen, kWalks, std::memory_order_acq_rel))
-        return false;
+        return Answer::None;
     if (seen == kWalks)
-        return false;
+        return Answer::None;
     // The helper is inside one system call for it at most.
     while ((seen = state.load(std::memory_order_acquire)) == kHelperReading)
         std::this_thread::yield();
+    if (const int error = folder->errors[size_t(index)]) {
+        if (reason)
+            *reason = FolderListing::fileReason(error);
+        return Answer::Failed;
+    }
     *length = folder->lengths[size_t(index)];
-    *systemError = folder->errors[size_t(index)];
-    return true;
+    return Answer::Read;
 }
 
 void SideLengths::run()

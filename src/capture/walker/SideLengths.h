@@ -30,10 +30,11 @@ public:
     // Withdraws the folder offered last (the walk moved on).
     void withdraw();
 
-    // The helper's reading of file index of the folder offered last: true with its length, or
-    // its system error (errno), when the helper read it; false when the walk must read it
-    // itself (from then on the helper leaves that file alone).
-    bool take(int index, qint64* length, int* systemError);
+    // The helper's reading of file index of the folder offered last: Read with its length, or
+    // Failed with the reason as FolderListing::fileLength gives it; None when the walk must read
+    // it itself (from then on the helper leaves that file alone).
+    enum class Answer { None, Read, Failed };
+    Answer take(int index, qint64* length, QString* reason);
 
     // Folders of fewer files are not worth handing over.
     static constexpr int kOfferFrom = 8;
