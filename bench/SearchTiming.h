@@ -15,3 +15,6 @@ struct SearchTime
 // repaint of the grid and the status bar that shows its outcome.
 SearchTime timeSearch(DatabaseWindow& form, SearchController& search, bool byIndex,
                       const QString& value);
+
+// Answers every message box with OK (with a warning) and every beep with silence.
+void answerWithoutWaiting();
