@@ -1,5 +1,6 @@
 #include "browser/BrowserActions.h"
 
+#include "browser/CopiesMenu.h"
 #include "browser/DatabaseWindow.h"
 #include "browser/RecordOpenAction.h"
 #include "browser/SearchController.h"
@@ -39,5 +40,6 @@ BrowserActions attachBrowserActions(DatabaseWindow& form)
     actions.search->setObjectName(QStringLiteral("search"));
     actions.open = new RecordOpenAction(form.grid(), &form);
     actions.open->setObjectName(QStringLiteral("recordOpenAction"));
+    attachCopiesMenu(form);
     return actions;
 }

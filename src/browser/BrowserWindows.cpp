@@ -1,6 +1,7 @@
 #include "browser/BrowserWindows.h"
 
 #include "browser/BrowserActions.h"
+#include "browser/CopiesMenu.h"
 #include "browser/DatabaseWindow.h"
 #include "browser/SearchIndicator.h"
 #include "platform/widgets/WindowRegistry.h"
@@ -17,4 +18,5 @@ void registerBrowserWindows(WindowRegistry& registry)
         },
         [](QWidget* window) { static_cast<DatabaseWindow*>(window)->load(); });
     registerSearchIndicator(registry);
+    registerCopiesWindows(registry);
 }

@@ -69,7 +69,8 @@ private:
             *m_error = QString::fromLatin1(CatalogLine::kInvalidArgument);
             return false;
         }
-        return m_records.appendRecord(parts.fields[0], parts.fields[1], parts.fields[2], m_error);
+        return m_records.appendRecord(parts.fields[0], parts.fields[1], parts.fields[2], m_error,
+                                      !CatalogLine::isUtf8(line));
     }
 
     CatalogTable& m_records;

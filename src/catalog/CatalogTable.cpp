@@ -167,7 +167,7 @@ void CatalogTable::reserve(qint64 records, qint64 textBytes)
 // Adding records
 
 bool CatalogTable::appendRecord(QByteArrayView index, QByteArrayView name, QByteArrayView size,
-                                QString* error)
+                                QString* error, bool readAsWindows1252)
 {
     // Bytes never number fewer than the characters they spell, so most values need no count.
     const bool short_ = index.size() <= kIndexWidth && name.size() <= kFilenameWidth
@@ -185,7 +185,7 @@ bool CatalogTable::appendRecord(QByteArrayView index, QByteArrayView name, QByte
         out += value.size();
     }
     m_text.resize(m_text.size() + bytes);
-    m_edgeLength.push(uchar(index.size()));
+    m_edgeLength.push(uchar(index.size()) | (readAsWindows1252 ? kWindows1252Flag : 0));
     m_edgeLength.push(uchar(size.size()));
     m_recordStart.push(m_recordStart[m_recordCount] + index.size() + name.size() + size.size());
     ++m_recordCount;

@@ -45,9 +45,10 @@ public:
 
     // Adds one record of three UTF-8 values (the catalog reader decodes every line before it
     // stores it). A value longer than its field's width is refused with a description naming
-    // the field and its width, and nothing is added.
+    // the field and its width, and nothing is added. readAsWindows1252: the line was not valid
+    // UTF-8 and the values are its Windows-1252 reading (so its bytes can be told again).
     bool appendRecord(QByteArrayView index, QByteArrayView name, QByteArrayView size,
-                      QString* error = nullptr);
+                      QString* error = nullptr, bool readAsWindows1252 = false);
     // Appends every committed record of other, in order; other is left as it was.
     void appendRecords(const CatalogTable& other);
     // Drops every record, keeping the memory for the next records.
@@ -85,7 +86,7 @@ public:
     {
         qint64 begin = m_recordStart[record];
         qint64 end = m_recordStart[record + 1];
-        const uchar indexBytes = m_edgeLength[record * 2];
+        const uchar indexBytes = m_edgeLength[record * 2] & kIndexLengthMask;
         const uchar sizeBytes = m_edgeLength[record * 2 + 1];
         if (field == 0)
             end = begin + indexBytes;
@@ -95,6 +96,12 @@ public:
             begin += indexBytes, end -= sizeBytes;
         *size = qsizetype(end - begin);
         return m_text.data() + begin;
+    }
+
+    // Whether a committed record's line was read as Windows-1252 (it was not valid UTF-8).
+    bool readAsWindows1252(qint64 record) const
+    {
+        return (m_edgeLength[record * 2] & kWindows1252Flag) != 0;
     }
 
 signals:
@@ -137,7 +144,10 @@ private:
     // (m_recordStart holds one entry more than there are records). Its index value takes the
     // first m_edgeLength[r * 2] bytes and its size the last m_edgeLength[r * 2 + 1]; the file
     // name lies between. Their widths (5 and 30 characters) keep both under 256 bytes, so a
-    // record's layout costs two bytes.
+    // record's layout costs two bytes. An index value takes at most 15 bytes, which leaves the
+    // high bit of its length free for the Windows-1252 mark.
+    static constexpr uchar kIndexLengthMask = 0x7F;
+    static constexpr uchar kWindows1252Flag = 0x80;
     PodArray<char> m_text;
     PodArray<qint64> m_recordStart;
     PodArray<uchar> m_edgeLength;

@@ -59,6 +59,23 @@ QString openFileName(QWidget* parent, const FileRequest& request)
     return dialog.selectedFiles().constFirst();
 }
 
+QString saveFileName(QWidget* parent, const FileRequest& request)
+{
+    if (answerer().saveFileName)
+        return answerer().saveFileName(request);
+    if (answerer().openFileName)
+        return answerer().openFileName(request);
+    QFileDialog dialog(parent, QString(), request.initialName, request.filter);
+    dialog.setObjectName(QStringLiteral("fileDialog"));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!request.initialName.isEmpty())
+        dialog.selectFile(request.initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 bool choosePrinter(QWidget* parent, QPrinter* printer)
 {
     if (answerer().choosePrinter)

@@ -35,6 +35,10 @@ void inform(QWidget* parent, const QString& text, const QString& title = QString
 // The open-file dialog; an empty result means the user cancelled.
 QString openFileName(QWidget* parent, const FileRequest& request);
 
+// The save-file dialog; an empty result means the user cancelled. Tests without a save answer
+// of their own are answered by their open-file answer.
+QString saveFileName(QWidget* parent, const FileRequest& request);
+
 // The printer dialog; false when the user cancelled.
 bool choosePrinter(QWidget* parent, QPrinter* printer);
 
@@ -50,6 +54,7 @@ struct Answerer
     std::function<QString(const FileRequest&)> openFileName;
     std::function<bool(QPrinter*)> choosePrinter;
     std::function<void()> beep;
+    std::function<QString(const FileRequest&)> saveFileName;
 };
 void setAnswerer(const Answerer& answerer);
 void clearAnswerer();
