@@ -77,18 +77,14 @@ qint64 CopiesListModel::recordAt(int row) const
 
 QString CopiesListModel::value(qint64 record, int column) const
 {
-    qsizetype size = 0;
-    switch (column) {
-    case IndexColumn:
-        return QString::fromUtf8(m_table->fieldData(record, 0, &size), size);
-    case LabelColumn:
+    static constexpr int kFieldOf[ColumnCount] = {0, -1, 1, 2};
+    if (column == LabelColumn)
         return m_labels.value(value(record, IndexColumn));
-    case FilenameColumn:
-        return QString::fromUtf8(m_table->fieldData(record, 1, &size), size);
-    case SizeColumn:
-        return QString::fromUtf8(m_table->fieldData(record, 2, &size), size);
-    }
-    return QString();
+    if (column < 0 || column >= ColumnCount)
+        return QString();
+    qsizetype size = 0;
+    const char* data = m_table->fieldData(record, kFieldOf[column], &size);
+    return QString::fromUtf8(data, size);
 }
 
 QString CopiesListModel::fullNameAt(int row) const

@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QShortcut>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QThread>
@@ -128,8 +127,6 @@ void CopiesWindow::buildControls()
     columns->setStretchLastSection(true);
     connect(m_list, &QAbstractItemView::doubleClicked, this, [this] { openCurrentRecord(); });
     m_list->installEventFilter(this);
-    auto* copy = new QShortcut(QKeySequence::Copy, m_list, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(copy, &QShortcut::activated, this, &CopiesWindow::copySelection);
     layout->addWidget(m_list, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -166,6 +163,11 @@ void CopiesWindow::buildControls()
 bool CopiesWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_list && event->type() == QEvent::KeyPress) {
+        // Before the view, whose own Ctrl+C would copy the current cell alone.
+        if (static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+            copySelection();
+            return true;
+        }
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             openCurrentRecord();

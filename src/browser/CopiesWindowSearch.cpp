@@ -104,7 +104,11 @@ void CopiesWindow::start(std::function<void(Job&)> work, std::function<void(Job&
             job->error = tr("There is not enough memory to compare this catalog's records.");
         }
     });
-    connect(m_thread, &QThread::finished, this, &CopiesWindow::finished);
+    // A search replaced since it started is no longer this window's job and is ignored.
+    connect(m_thread, &QThread::finished, this, [this, job] {
+        if (job == m_job)
+            finished();
+    });
     m_progress->setValue(0);
     m_progress->show();
     m_cancelButton->setEnabled(true);
@@ -128,9 +132,6 @@ void CopiesWindow::cancel()
 
 void CopiesWindow::finished()
 {
-    QThread* thread = qobject_cast<QThread*>(sender());
-    if (thread != m_thread)
-        return; // a search replaced since
     m_thread->wait();
     delete m_thread;
     m_thread = nullptr;

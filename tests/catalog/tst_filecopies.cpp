@@ -46,7 +46,7 @@ std::vector<Line> linesOf(const QByteArray& catalog, const CatalogTable& table)
         const QByteArray full = unquoted(fields[1]);
         line.name = full.mid(std::max(full.lastIndexOf('/'), full.lastIndexOf('\\')) + 1);
         line.size = unquoted(fields[2]);
-        auto decoder = QStringDecoder(QStringDecoder::Utf8);
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         (void)QString(decoder(line.name));
         line.utf8 = !decoder.hasError();
         line.fullName = table.valueAt(r++, 1);
@@ -141,7 +141,7 @@ void checkAnswers(const CatalogTable& table, const std::vector<Line>& lines)
     for (const DuplicateFilter& filter :
          {DuplicateFilter{}, DuplicateFilter{6, QString()},
           DuplicateFilter{0, disks.empty() ? QString() : QString::fromUtf8(*disks.begin())}}) {
-        std::vector<bool> taken(size_t(n));
+        std::vector<bool> taken(static_cast<size_t>(n));
         std::vector<std::pair<qint64, std::vector<qint64>>> groups; // waste, records
         qint64 totalWaste = 0;
         for (qint64 r = 0; r < n; ++r) {
