@@ -80,6 +80,8 @@ void CopiesWindow::buildControls()
         m_findButton->setObjectName(QStringLiteral("find"));
         m_findButton->setAccessibleName(tr("Find"));
         connect(m_findButton, &QPushButton::clicked, this, &CopiesWindow::startFind);
+        if (m_minimumBox)
+            connect(m_minimumBox, &QLineEdit::returnPressed, this, &CopiesWindow::startFind);
         row->addWidget(m_findButton);
         row->addStretch();
         layout->addLayout(row);

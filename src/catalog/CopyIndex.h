@@ -41,11 +41,34 @@ public:
     // The index values, in the order first seen.
     const std::vector<QByteArray>& disks() const { return m_disks; }
     int diskOf(const QByteArray& index) const;
+    // Gives the entries' memory back (the disks stay).
+    void releaseEntries()
+    {
+        m_entries.reset();
+        m_size = 0;
+        m_bucketStarts.assign(2, 0);
+    }
 
     // Buckets split the entries into independent stretches (no run of equal hashes crosses
     // one): bucket b is [bucketStart(b), bucketStart(b + 1)).
     int bucketCount() const { return int(m_bucketStarts.size()) - 1; }
     qint64 bucketStart(int bucket) const { return m_bucketStarts[size_t(bucket)]; }
+
+    // Reads ahead the text of every entry in [begin, end) that shares its hash with a
+    // neighbour: the records a run's check compares lie anywhere in the catalog, and asking
+    // for all of them at once lets the memory fetch them side by side.
+    void prefetchRuns(const CatalogTable& table, qint64 begin, qint64 end) const;
+
+    // Calls visit(first, count) for each run of entries with one hash in [begin, end), a
+    // bucket at a time with its runs read ahead.
+    template <typename Visit>
+    void forEachRunReadAhead(const CatalogTable& table, int firstBucket, int endBucket, Visit visit) const
+    {
+        for (int b = firstBucket; b < endBucket; ++b) {
+            prefetchRuns(table, bucketStart(b), bucketStart(b + 1));
+            forEachRun(bucketStart(b), bucketStart(b + 1), visit);
+        }
+    }
 
     // Calls visit(first, count) for each run of entries with one hash in [begin, end).
     template <typename Visit>

@@ -169,6 +169,7 @@ QByteArrayView nameKey(const CatalogTable& table, qint64 record, QByteArray* out
 namespace {
 
 constexpr quint64 kMultiplier = 0x9E3779B97F4A7C15ULL;
+constexpr quint64 kSeed = 0x243F6A8885A308D3ULL;
 
 inline quint64 mixWord(quint64 h, quint64 word)
 {
@@ -176,7 +177,10 @@ inline quint64 mixWord(quint64 h, quint64 word)
     return (h << 31) | (h >> 33);
 }
 
-quint64 hashBytes(quint64 h, QByteArrayView bytes)
+// Hashes bytes eight at a time, each word passed through transform first (the tail word
+// zero-filled before it is transformed, which keeps the zeros zero for the folding).
+template <typename Transform>
+quint64 hashWords(quint64 h, QByteArrayView bytes, Transform transform)
 {
     const char* data = bytes.data();
     const qsizetype size = bytes.size();
@@ -185,14 +189,19 @@ quint64 hashBytes(quint64 h, QByteArrayView bytes)
     for (; i + 8 <= size; i += 8) {
         quint64 word;
         std::memcpy(&word, data + i, 8);
-        h = mixWord(h, word);
+        h = mixWord(h, transform(word));
     }
     if (i < size) {
         quint64 word = 0;
         std::memcpy(&word, data + i, size_t(size - i));
-        h = mixWord(h, word);
+        h = mixWord(h, transform(word));
     }
     return h;
+}
+
+quint64 hashBytes(quint64 h, QByteArrayView bytes)
+{
+    return hashWords(h, bytes, [](quint64 word) { return word; });
 }
 
 inline quint64 finish(quint64 h)
@@ -208,7 +217,19 @@ inline quint64 finish(quint64 h)
 
 quint64 hash(QByteArrayView nameKey, QByteArrayView size)
 {
-    return finish(hashBytes(hashBytes(0x243F6A8885A308D3ULL, nameKey), size));
+    return finish(hashBytes(hashBytes(kSeed, nameKey), size));
+}
+
+quint64 hashOf(const CatalogTable& table, qint64 record, QByteArray* scratch)
+{
+    qsizetype length = 0;
+    const char* data = table.fieldData(record, 2, &length);
+    const QByteArrayView size(data, length);
+    data = table.fieldData(record, 1, &length);
+    const QByteArrayView name = fileNameOf(QByteArrayView(data, length));
+    if (table.readAsWindows1252(record) || !CaseBlind::isAscii(name.data(), name.size()))
+        return hash(nameKey(table, record, scratch), size);
+    return finish(hashBytes(hashWords(kSeed, name, foldAsciiWord), size));
 }
 
 qint64 bytesOf(QByteArrayView size)

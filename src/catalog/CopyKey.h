@@ -27,6 +27,9 @@ QByteArrayView nameKey(QByteArrayView utf8Name, QByteArray* out);
 
 // A 64-bit hash of a name key and a size text.
 quint64 hash(QByteArrayView nameKey, QByteArrayView size);
+// The hash of one record's name key and size; scratch is reused from call to call. An ASCII
+// name is folded as it is hashed, without being copied.
+quint64 hashOf(const CatalogTable& table, qint64 record, QByteArray* scratch);
 
 // The size text as a number of bytes: a plain decimal number, else 0.
 qint64 bytesOf(QByteArrayView size);

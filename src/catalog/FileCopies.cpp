@@ -163,6 +163,7 @@ OnlyOnDisk onlyOnDisk(const CatalogTable& table, const QString& index, const Cop
                             });
         });
     }
+    keys.releaseEntries();
     if (control.progress)
         control.progress(92);
 
@@ -257,16 +258,21 @@ Duplicates duplicates(const CatalogTable& table, const DuplicateFilter& filter,
             part.groups.push_back(group);
         };
         const int buckets = keys.bucketCount();
-        keys.forEachRun(keys.bucketStart(buckets * p / parts),
-                        keys.bucketStart(buckets * (p + 1) / parts),
-                        [&](const CopyIndex::Entry* run, qint64 count) {
+        keys.forEachRunReadAhead(table, buckets * p / parts, buckets * (p + 1) / parts,
+                                 [&](const CopyIndex::Entry* run, qint64 count) {
                             if (count > 1 && run[0].disk != run[count - 1].disk)
                                 classes.split(run, count, keep);
                         });
     });
+    keys.releaseEntries();
     if (control.progress)
         control.progress(95);
 
+    size_t total = 0, groups = 0;
+    for (const Part& part : found)
+        total += part.records.size(), groups += part.groups.size();
+    result.records.reserve(total);
+    result.groups.reserve(groups);
     for (Part& part : found) {
         const qint64 shift = qint64(result.records.size());
         result.records.insert(result.records.end(), part.records.begin(), part.records.end());
