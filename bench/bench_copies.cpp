@@ -180,9 +180,9 @@ int benchCopies(const QStringList& args)
             extraDuplicates = std::max(extraDuplicates, Bench::peakRss() - before);
         },
         2);
-    Bench::printRow(QStringLiteral("duplicates (%1 groups, %2 MB wasted)")
+    Bench::printRow(QStringLiteral("duplicates (%1 groups, %2 TB more than one copy)")
                         .arg(duplicates.groups.size())
-                        .arg(duplicates.totalWaste / 1e6, 0, 'f', 0),
+                        .arg(duplicates.totalWaste / 1e12, 0, 'f', 1),
                     duplicatesMs, QStringLiteral("ms"), toolLabel, toolMs);
     duplicates = Duplicates();
 

@@ -38,13 +38,40 @@ int CopyIndex::diskOf(const QByteArray& index) const
     return it == m_disks.end() ? -1 : int(it - m_disks.begin());
 }
 
+namespace {
+// Equality of two short texts (index values) without a library call per record.
+inline bool sameShort(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
+inline bool sharesHash(const CopyIndex::Entry* e, qint64 i, qint64 begin, qint64 end)
+{
+    return (i > begin && e[i].hash == e[i - 1].hash) || (i + 1 < end && e[i].hash == e[i + 1].hash);
+}
+} // namespace
+
+void CopyIndex::prefetchStarts(const CatalogTable& table, qint64 begin, qint64 end) const
+{
+    const Entry* e = m_entries.get();
+    const qint64* starts = table.recordStarts();
+    for (qint64 i = begin; i < end; ++i) {
+        if (sharesHash(e, i, begin, end))
+            __builtin_prefetch(starts + e[i].record + 1);
+    }
+}
+
 void CopyIndex::prefetchRuns(const CatalogTable& table, qint64 begin, qint64 end) const
 {
     const Entry* e = m_entries.get();
     for (qint64 i = begin; i < end; ++i) {
-        const bool shared = (i > begin && e[i].hash == e[i - 1].hash)
-                            || (i + 1 < end && e[i].hash == e[i + 1].hash);
-        if (!shared)
+        if (!sharesHash(e, i, begin, end))
             continue;
         qsizetype size = 0;
         const char* sizeText = table.fieldData(e[i].record, 2, &size);
@@ -103,7 +130,7 @@ bool CopyIndex::build(const CatalogTable& table, const CopySearchControl& contro
             qsizetype length = 0;
             const char* data = table.fieldData(r, 0, &length);
             const QByteArrayView index(data, length);
-            if (share.disks.empty() || index != lastIndex) {
+            if (share.disks.empty() || !sameShort(index, lastIndex)) {
                 const auto it = std::find(share.disks.begin(), share.disks.end(), index);
                 lastDisk = quint32(it - share.disks.begin());
                 if (it == share.disks.end())

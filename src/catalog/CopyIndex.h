@@ -58,14 +58,21 @@ public:
     // neighbour: the records a run's check compares lie anywhere in the catalog, and asking
     // for all of them at once lets the memory fetch them side by side.
     void prefetchRuns(const CatalogTable& table, qint64 begin, qint64 end) const;
+    void prefetchStarts(const CatalogTable& table, qint64 begin, qint64 end) const;
 
     // Calls visit(first, count) for each run of entries with one hash in [begin, end), a
-    // bucket at a time with its runs read ahead.
+    // bucket at a time, reading ahead: the record starts of the bucket after next, the
+    // records of the next one.
     template <typename Visit>
     void forEachRunReadAhead(const CatalogTable& table, int firstBucket, int endBucket, Visit visit) const
     {
+        if (firstBucket < endBucket)
+            prefetchRuns(table, bucketStart(firstBucket), bucketStart(firstBucket + 1));
         for (int b = firstBucket; b < endBucket; ++b) {
-            prefetchRuns(table, bucketStart(b), bucketStart(b + 1));
+            if (b + 2 < endBucket)
+                prefetchStarts(table, bucketStart(b + 2), bucketStart(b + 3));
+            if (b + 1 < endBucket)
+                prefetchRuns(table, bucketStart(b + 1), bucketStart(b + 2));
             forEachRun(bucketStart(b), bucketStart(b + 1), visit);
         }
     }
@@ -103,6 +110,14 @@ public:
     template <typename Visit>
     void split(const CopyIndex::Entry* run, qint64 count, Visit visit)
     {
+        // Nearly always every member is a copy of the first: one class, nothing copied.
+        qint64 same = 1;
+        while (same < count && m_comparer.same(run[0].record, run[same].record))
+            ++same;
+        if (same == count) {
+            visit(run, count);
+            return;
+        }
         m_left.assign(run, run + count);
         while (!m_left.empty()) {
             m_class.clear();
