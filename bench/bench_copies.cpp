@@ -131,6 +131,10 @@ int benchCopies(const QStringList& args)
         }
     }
     const double fileMb = QFileInfo(path).size() / 1e6;
+    QFile loadAverage(QStringLiteral("/proc/loadavg"));
+    if (loadAverage.open(QIODevice::ReadOnly))
+        Bench::printLine(QStringLiteral("machine load (1, 5, 15 min): %1")
+                             .arg(QString::fromLatin1(loadAverage.readAll().split(' ').mid(0, 3).join(", "))));
     Bench::printLine(QStringLiteral("catalog: %1 (%2 MB, %3 records, %4 disks)")
                          .arg(path)
                          .arg(fileMb, 0, 'f', 1)
