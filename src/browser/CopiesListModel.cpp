@@ -99,6 +99,8 @@ QVariant CopiesListModel::data(const QModelIndex& index, int role) const
         return QVariant();
     qint64 group = 0, member = 0;
     locate(index.row(), &group, &member);
+    if (role == Qt::TextAlignmentRole && index.column() == SizeColumn)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
     if (member < 0) {
         if (role == Qt::FontRole) {
             QFont bold;
@@ -115,8 +117,6 @@ QVariant CopiesListModel::data(const QModelIndex& index, int role) const
     }
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return value(m_records[size_t(member)], index.column());
-    if (role == Qt::TextAlignmentRole && index.column() == SizeColumn)
-        return int(Qt::AlignRight | Qt::AlignVCenter);
     return QVariant();
 }
 

@@ -111,6 +111,7 @@ void CopiesWindow::buildControls()
         m_coverage->setModel(m_coverageModel);
         setUpTable(m_coverage);
         m_coverage->setMaximumHeight(160);
+        m_coverage->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
         layout->addWidget(m_coverage);
     }
 

@@ -56,8 +56,16 @@ QString number(qint64 n)
 
 QString bytesText(qint64 bytes)
 {
+    if (bytes < 1024)
+        return QCoreApplication::translate("CopiesWindow", "%1 bytes").arg(number(bytes));
     return QCoreApplication::translate("CopiesWindow", "%1 bytes (%2)")
         .arg(number(bytes), QLocale().formattedDataSize(bytes));
+}
+
+QString filesText(qint64 files)
+{
+    return files == 1 ? QCoreApplication::translate("CopiesWindow", "1 file")
+                      : QCoreApplication::translate("CopiesWindow", "%1 files").arg(number(files));
 }
 
 QString percentOf(qint64 part, qint64 whole)
@@ -202,9 +210,9 @@ void CopiesWindow::showOnlyOnDisk(CatalogTablePtr table, const QString& index, c
 void CopiesWindow::showOnlyOnDiskResult(Job& job)
 {
     OnlyOnDisk& only = job.only;
-    m_summary->setText(tr("%1: %2 of %3 files, %4 of %5, have no copy on another disk.")
+    m_summary->setText(tr("%1: %2 of %3, %4 of %5, have no copy on another disk.")
                            .arg(diskName(only.disk.index), number(only.atRisk.files),
-                                number(only.disk.files), bytesText(only.atRisk.bytes),
+                                filesText(only.disk.files), bytesText(only.atRisk.bytes),
                                 bytesText(only.disk.bytes)));
     for (const DiskShare& share : only.copiesOn) {
         QList<QStandardItem*> row;
@@ -223,7 +231,7 @@ void CopiesWindow::showOnlyOnDiskResult(Job& job)
         m_table, std::move(only.records), std::move(starts),
         [folders](qint64 g) {
             const FolderAtRisk& f = (*folders)[size_t(g)];
-            return tr("%1: %2 files only here").arg(f.folder, number(f.count));
+            return tr("%1: %2 only here").arg(f.folder, filesText(f.count));
         },
         [folders](qint64 g) { return QString::number((*folders)[size_t(g)].bytes); });
 }
@@ -268,9 +276,9 @@ void CopiesWindow::showDuplicatesResult(Job& job)
     qint64 files = 0;
     for (const DuplicateGroup& group : found.groups)
         files += group.count;
-    m_summary->setText(tr("%1 files with the same name and size on two or more disks, in %2 "
+    m_summary->setText(tr("%1 with the same name and size on two or more disks, in %2 "
                           "groups; all but one of each take %3.")
-                           .arg(number(files), number(qint64(found.groups.size())),
+                           .arg(filesText(files), number(qint64(found.groups.size())),
                                 bytesText(found.totalWaste)));
     // The list holds the groups in their order, largest waste first.
     std::vector<qint64> records;

@@ -140,7 +140,7 @@ private slots:
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QStringLiteral("Vellumark - Only on This Disk"));
         // c.txt alone is at risk, under its folder's heading; a heading opens nothing.
-        QCOMPARE(column(*window, 2), (QStringList{"/one/sub: 1 files only here", "/one/sub/c.txt"}));
+        QCOMPARE(column(*window, 2), (QStringList{"/one/sub: 1 file only here", "/one/sub/c.txt"}));
         QCOMPARE(column(*window, 3), (QStringList{"30", "30"}));
         window->list()->setCurrentIndex(window->listModel()->index(0, 0));
         window->openCurrentRecord();
