@@ -91,7 +91,9 @@ DisksWindow::DisksWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 void DisksWindow::followDatabaseWindow()
 {
     auto* database = WindowRegistry::instance().find<DatabaseWindow>(WindowId::database);
-    const CatalogTablePtr table = database ? database->recordSet() : CatalogTablePtr();
+    if (!database)
+        return; // the program is ending; what is shown stays
+    const CatalogTablePtr table = database->recordSet();
     const QString path = table ? database->lastFileName() : QString();
     if (table == m_model->table() && path == m_model->catalogPath()) {
         m_model->reloadFacts(); // a capture may have written the side file meanwhile
