@@ -99,18 +99,6 @@ private slots:
         }
     }
 
-    void unreadableInPlace()
-    {
-        const QString catalog = catalogWith(nullptr);
-        QVERIFY(QDir().mkdir(DiskFactsFile::pathFor(catalog)));
-        const DiskFactsFile file = DiskFactsFile::read(catalog);
-        QCOMPARE(file.state(), DiskFactsFile::State::Unreadable);
-        QVERIFY2(file.error().contains("not a regular file"), qPrintable(file.error()));
-        QString error;
-        QVERIFY(!updateDiskFacts(catalog, "3", [](DiskFacts& d) { d.label = "x"; }, &error));
-        QCOMPARE(error, file.error());
-    }
-
     // Updates and failures: what the side file holds afterwards, byte for byte, and that the
     // catalog itself is never touched and no temporary file is left behind.
     void update_data()
@@ -164,15 +152,6 @@ private slots:
         QCOMPARE(QDir(m_env.path()).entryList({"*.tmp"}, QDir::Hidden | QDir::Files), QStringList());
         if (done)
             QCOMPARE(DiskFactsFile::read(catalog).find("12")->label, QString("grey\tdrive"));
-    }
-
-    void writeIntoMissingFolder()
-    {
-        const QString notAFolder = m_env.writeFile("plain-file", "x");
-        QString error;
-        QVERIFY(!updateDiskFacts(notAFolder + "/c.txt", "1", [](DiskFacts&) {}, &error));
-        QVERIFY2(error.contains("Cannot write a new file in " + QDir::toNativeSeparators(notAFolder)),
-                 qPrintable(error));
     }
 
     // A capture's line: its counts and the volume of its root, the time with its offset, the
