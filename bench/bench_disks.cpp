@@ -203,6 +203,9 @@ int benchRecapture(const QStringList&)
     Bench::printRow(QStringLiteral("replace disk 7 (synced, renamed)"), replace, "ms", QStringLiteral("cp of the catalog"), cp);
     Bench::printRow(QStringLiteral("replace disk 7 (synced, renamed)"), replace, "ms", QStringLiteral("cp, then sync of the copy"), cpSync);
     Bench::printLine(QStringLiteral("  target replace within 2x cp: %1").arg(replace <= 2 * cp ? "met" : "MISSED"));
+    // The replace syncs its copy to the disk before renaming it; cp leaves its copy in memory.
+    Bench::printLine(QStringLiteral("  replace within 2x cp with its copy synced too: %1")
+                         .arg(replace <= 2 * cpSync ? "met" : "MISSED"));
     QFile::remove(copy);
     return 0;
 }
