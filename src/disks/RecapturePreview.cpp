@@ -33,7 +33,7 @@ QStringList names(const std::vector<DiskChanges::Change>& changes)
     lines.reserve(qsizetype(changes.size()));
     for (const DiskChanges::Change& change : changes) {
         const QString size = change.newSize.isEmpty() ? change.oldSize : change.newSize;
-        lines << QStringLiteral("%1\t%2 bytes").arg(change.name, size);
+        lines << QStringLiteral("%1  (%2 bytes)").arg(change.name, size);
     }
     return lines;
 }
@@ -43,7 +43,7 @@ QStringList resized(const std::vector<DiskChanges::Change>& changes)
     QStringList lines;
     lines.reserve(qsizetype(changes.size()));
     for (const DiskChanges::Change& change : changes)
-        lines << QStringLiteral("%1\t%2 → %3 bytes").arg(change.name, change.oldSize, change.newSize);
+        lines << QStringLiteral("%1  (%2 → %3 bytes)").arg(change.name, change.oldSize, change.newSize);
     return lines;
 }
 
