@@ -6,12 +6,15 @@
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/CaptureWindow.h"
 #include "capture/CaptureWindowLists.h"
+#include "catalog/CatalogRewrite.h"
 #include "catalog/CatalogSource.h"
+#include "catalog/DiskFacts.h"
 #include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/PanelStatusBar.h"
+#include "platform/widgets/ProgramEnd.h"
 #include "capture/TextFileView.h"
 #include "platform/widgets/WindowRegistry.h"
 
@@ -119,6 +122,23 @@ bool takeIndexValue(CaptureWindow* window, QString* index, QString* error)
     return true;
 }
 
+// Writes the disk's line in the catalog's side file once the catalog is closed: what this run
+// wrote (the lines from start on), and whether the capture finished. A failure is told with its
+// cause; the catalog is never touched.
+void recordDisk(QWidget* parent, CaptureFacts facts, qint64 start)
+{
+    QString error;
+    const bool counted = CatalogRewrite::tally(FileChannel::instance(), facts.catalogPath, start,
+                                               &facts.files, &facts.bytes, &error);
+    if (counted && recordCapture(facts, &error))
+        return;
+    if (!counted)
+        error = QStringLiteral("The disk facts of %1 could not be saved: %2")
+                    .arg(QDir::toNativeSeparators(facts.catalogPath), error);
+    if (!ProgramEnd::isEnding())
+        Dialogs::inform(parent, error);
+}
+
 void closeCaptureWindow(CaptureWindow* window)
 {
     WindowRegistry& registry = WindowRegistry::instance();
@@ -173,6 +193,12 @@ void run(CaptureWindow* target)
     window->setRunningLook();
     window->statusBar()->setText(QString::fromLatin1(CaptureWindow::kFilesText));
 
+    // This run's records start where the catalog ends now (a line end the channel may add to
+    // an unended last line is an empty line to the tally).
+    const QFileInfo before(name);
+    const qint64 start = appendMode && before.exists() ? before.size() : 0;
+    const CaptureFacts disk{name, index, startFolder, 0, 0, /*complete=*/false};
+
     if (!scope.open(name, appendMode ? FileChannel::Mode::Append : FileChannel::Mode::Output,
                     &error)) {
         scope.fail(error);
@@ -206,13 +232,19 @@ void run(CaptureWindow* target)
     if (!window || !session.keepGoing()) {
         // Cancelled, closed, or the catalog was lost (already reported). The next Run starts
         // from the folder this one started from, not where the walk stopped.
+        scope.close(nullptr);
+        recordDisk(window, disk, start);
         if (window)
             window->folderList()->setPath(startFolder, nullptr);
         return;
     }
 
+    CaptureFacts finished = disk;
+    finished.complete = true;
     if (!window->folderList()->setPath(startFolder, &error)) {
         scope.fail(error);
+        scope.close(nullptr);
+        recordDisk(window, finished, start);
         return;
     }
     window->statusBar()->setText(QString::fromLatin1(CaptureWindow::kFilesText)
@@ -220,8 +252,12 @@ void run(CaptureWindow* target)
     window->progressBar()->setValue(window->progressBar()->minimum());
     if (!scope.close(&error)) {
         scope.fail(error);
+        recordDisk(window, disk, start);
         return;
     }
+    recordDisk(window, finished, start);
+    if (!window)
+        return;
     if (!window->capturedFilesView()->loadFile(name, &error)) {
         scope.fail(error);
         return;

@@ -26,6 +26,12 @@ struct FileRequest
     QString initialName;  // the name chosen last time in this chooser, if any
 };
 
+struct FolderRequest
+{
+    QString title;
+    QString initialFolder; // where the chooser starts, if anywhere
+};
+
 // Shows a message box and waits for it; returns the button pressed (Ok for an OK-only box).
 QMessageBox::StandardButton message(QWidget* parent, const Message& message);
 
@@ -38,6 +44,8 @@ QString openFileName(QWidget* parent, const FileRequest& request);
 // The save-file dialog; an empty result means the user cancelled. Tests without a save answer
 // of their own are answered by their open-file answer.
 QString saveFileName(QWidget* parent, const FileRequest& request);
+// The folder chooser; an empty result means the user cancelled.
+QString folderName(QWidget* parent, const FolderRequest& request);
 
 // The printer dialog; false when the user cancelled.
 bool choosePrinter(QWidget* parent, QPrinter* printer);
@@ -55,6 +63,7 @@ struct Answerer
     std::function<bool(QPrinter*)> choosePrinter;
     std::function<void()> beep;
     std::function<QString(const FileRequest&)> saveFileName;
+    std::function<QString(const FolderRequest&)> folderName;
 };
 void setAnswerer(const Answerer& answerer);
 void clearAnswerer();
