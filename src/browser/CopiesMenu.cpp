@@ -2,6 +2,7 @@
 
 #include "browser/CopiesWindow.h"
 #include "browser/DatabaseWindow.h"
+#include "catalog/DiskFacts.h"
 #include "platform/widgets/WindowRegistry.h"
 
 #include <QMenu>
@@ -26,10 +27,42 @@ CopiesWindow* openCopies(const QString& id)
 
 } // namespace
 
-DiskLabels diskLabelsOf(const DatabaseWindow&)
+DiskLabels diskLabelsOf(const DiskFactsFile& facts)
 {
-    // No disk has a label of its own yet: the lists show index values alone.
-    return DiskLabels();
+    DiskLabels labels;
+    for (const DiskFacts& disk : facts.disks()) {
+        if (!disk.label.isEmpty())
+            labels.insert(disk.index, disk.label);
+    }
+    return labels;
+}
+
+DiskLabels diskLabelsOf(const DatabaseWindow& window)
+{
+    // The side file of the catalog shown; a missing or unreadable one gives no labels (the
+    // Disks window reports an unreadable one).
+    if (!window.recordSet() || window.lastFileName().isEmpty())
+        return DiskLabels();
+    return diskLabelsOf(DiskFactsFile::read(window.lastFileName()));
+}
+
+void showOtherCopies(DatabaseWindow& window, const DiskLabels& labels)
+{
+    if (CopiesWindow* copies = openCopies(CopiesWindowId::otherCopies))
+        copies->showOtherCopies(window.recordSet(), currentValue(window, 0), currentValue(window, 1),
+                                currentValue(window, 2), labels);
+}
+
+void showOnlyOnDisk(DatabaseWindow& window, const QString& index, const DiskLabels& labels)
+{
+    if (CopiesWindow* copies = openCopies(CopiesWindowId::onlyOnDisk))
+        copies->showOnlyOnDisk(window.recordSet(), index, labels);
+}
+
+void showDuplicates(DatabaseWindow& window, const DiskLabels& labels)
+{
+    if (CopiesWindow* copies = openCopies(CopiesWindowId::duplicates))
+        copies->showDuplicates(window.recordSet(), labels);
 }
 
 QMenu* copiesMenu(DatabaseWindow& window)
@@ -42,28 +75,20 @@ QMenu* copiesMenu(DatabaseWindow& window)
     menu->setAccessibleName(QObject::tr("Copies"));
 
     QAction* other = menu->addAction(QObject::tr("Other Copies"), [form] {
-        if (!form)
-            return;
-        if (CopiesWindow* copies = openCopies(CopiesWindowId::otherCopies))
-            copies->showOtherCopies(form->recordSet(), currentValue(*form, 0),
-                                    currentValue(*form, 1), currentValue(*form, 2),
-                                    diskLabelsOf(*form));
+        if (form)
+            showOtherCopies(*form, diskLabelsOf(*form));
     });
     other->setObjectName(QStringLiteral("otherCopies"));
     other->setEnabled(hasRow);
     QAction* only = menu->addAction(QObject::tr("Only on This Disk\u2026"), [form] {
-        if (!form)
-            return;
-        if (CopiesWindow* copies = openCopies(CopiesWindowId::onlyOnDisk))
-            copies->showOnlyOnDisk(form->recordSet(), currentValue(*form, 0), diskLabelsOf(*form));
+        if (form)
+            showOnlyOnDisk(*form, currentValue(*form, 0), diskLabelsOf(*form));
     });
     only->setObjectName(QStringLiteral("onlyOnDisk"));
     only->setEnabled(hasRow);
     QAction* duplicates = menu->addAction(QObject::tr("Duplicates\u2026"), [form] {
-        if (!form)
-            return;
-        if (CopiesWindow* copies = openCopies(CopiesWindowId::duplicates))
-            copies->showDuplicates(form->recordSet(), diskLabelsOf(*form));
+        if (form)
+            showDuplicates(*form, diskLabelsOf(*form));
     });
     duplicates->setObjectName(QStringLiteral("duplicates"));
     duplicates->setEnabled(table != nullptr);

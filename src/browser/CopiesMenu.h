@@ -3,6 +3,7 @@
 #include "browser/CopiesListModel.h"
 
 class DatabaseWindow;
+class DiskFactsFile;
 class QMenu;
 class WindowRegistry;
 
@@ -16,5 +17,13 @@ QMenu* copiesMenu(DatabaseWindow& window);
 // The three copies windows, one of each at most.
 void registerCopiesWindows(WindowRegistry& registry);
 
-// The labels the copies windows show beside index values.
+// The labels the copies windows show beside index values: those of the side file of the
+// catalog the database window shows.
 DiskLabels diskLabelsOf(const DatabaseWindow& window);
+DiskLabels diskLabelsOf(const DiskFactsFile& facts);
+
+// The copies commands themselves, on the database window's catalog: the other copies of its
+// grid's current record, what only disk index holds, the duplicates.
+void showOtherCopies(DatabaseWindow& window, const DiskLabels& labels);
+void showOnlyOnDisk(DatabaseWindow& window, const QString& index, const DiskLabels& labels);
+void showDuplicates(DatabaseWindow& window, const DiskLabels& labels);

@@ -1,10 +1,15 @@
 #include "disks/DisksWindows.h"
 
+#include "disks/DiskCopiesActions.h"
 #include "disks/DisksWindow.h"
 #include "platform/widgets/WindowIds.h"
 #include "platform/widgets/WindowRegistry.h"
 
 void registerDisksWindows(WindowRegistry& registry)
 {
-    registry.registerWindow(WindowId::disks, [] { return new DisksWindow; });
+    registry.registerWindow(WindowId::disks, [] {
+        auto* window = new DisksWindow;
+        attachCopiesActions(*window);
+        return window;
+    });
 }

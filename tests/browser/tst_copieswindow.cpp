@@ -4,6 +4,10 @@
 #include "browser/CopiesMenu.h"
 #include "browser/CopiesWindow.h"
 #include "browser/DatabaseWindow.h"
+#include "catalog/DiskFacts.h"
+#include "disks/DisksModel.h"
+#include "disks/DisksWindow.h"
+#include "disks/DisksWindows.h"
 #include "platform/core/FileChannel.h"
 #include "platform/widgets/FileOpener.h"
 #include "platform/widgets/WindowIds.h"
@@ -57,6 +61,7 @@ class TestCopiesWindow : public QObject
     std::unique_ptr<DialogRecorder> m_dialogs;
     DatabaseWindow* m_form = nullptr;
     QStringList m_opened;
+    QString m_catalog;
 
     // The menu's action named name, triggered on the grid row row.
     CopiesWindow* choose(const QString& name, int row, const QString& id)
@@ -84,7 +89,10 @@ private slots:
         m_dialogs = std::make_unique<DialogRecorder>();
         registerBrowserWindows(WindowRegistry::instance());
         m_form = qobject_cast<DatabaseWindow*>(WindowRegistry::instance().open(WindowId::database));
-        m_dialogs->queueFileName(m_env.writeFile(QStringLiteral("disks.txt"), kCatalog));
+        registerDisksWindows(WindowRegistry::instance());
+        m_catalog = m_env.writeFile(QStringLiteral("disks.txt"), kCatalog);
+        QFile::remove(DiskFactsFile::pathFor(m_catalog));
+        m_dialogs->queueFileName(m_catalog);
         m_form->onOpenTriggered();
         QCOMPARE(m_form->grid()->model()->rowCount(), 7);
         m_opened.clear();
@@ -178,6 +186,35 @@ private slots:
         window->saveList();
         QCOMPARE(m_dialogs->messages.size(), 1);
         QVERIFY(m_dialogs->messages[0].text.contains(QStringLiteral("/missing/list.txt: ")));
+    }
+
+    // From the Disks window, on its selected disk, with the labels of the side file.
+    void fromTheDisksWindow()
+    {
+        QString error;
+        for (const auto& [index, label] : {std::pair{"1", "Blue box"}, std::pair{"3", "Office"}})
+            QVERIFY2(updateDiskFacts(m_catalog, QString::fromLatin1(index),
+                                     [&](DiskFacts& facts) { facts.label = QString::fromLatin1(label); }, &error),
+                     qPrintable(error));
+        auto* disks = qobject_cast<DisksWindow*>(WindowRegistry::instance().open(WindowId::disks));
+        QVERIFY(disks);
+        disks->table()->selectRow(0); // disk 1
+        auto* only = disks->findChild<QPushButton*>(QStringLiteral("onlyOnDiskButton"));
+        QVERIFY(only && only->isEnabled() && !only->accessibleName().isEmpty());
+        only->click();
+        auto* window = WindowRegistry::instance().find<CopiesWindow>(CopiesWindowId::onlyOnDisk);
+        QVERIFY(window && QTest::qWaitFor([&] { return !window->isWorking(); }, 5000));
+        QCOMPARE(column(*window, 1), (QStringList{"", "Blue box"}));
+        QCOMPARE(window->coverage()->item(1, 1)->text(), QStringLiteral("Office"));
+        QVERIFY(window->summary()->text().startsWith(QStringLiteral("disk 1 (Blue box): 1 of 3 files")));
+
+        // Other Copies acts on the database window's current file.
+        m_form->grid()->setCurrentIndex(m_form->grid()->model()->index(4, 1)); // /two/d.txt
+        disks->findChild<QPushButton*>(QStringLiteral("otherCopiesButton"))->click();
+        window = WindowRegistry::instance().find<CopiesWindow>(CopiesWindowId::otherCopies);
+        QVERIFY(window && QTest::qWaitFor([&] { return !window->isWorking(); }, 5000));
+        QCOMPARE(window->listModel()->rowCount(), 0);
+        QVERIFY(window->summary()->text().startsWith(QStringLiteral("No other disk holds a copy of /two/d.txt")));
     }
 
     void saveStopsAtAFailedWrite()
