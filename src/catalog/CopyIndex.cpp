@@ -1,6 +1,7 @@
 #include "catalog/CopyIndex.h"
 
 #include "catalog/CatalogTable.h"
+#include "platform/core/HugePages.h"
 #include "platform/core/SideBySide.h"
 
 #include <algorithm>
@@ -88,6 +89,9 @@ bool CopyIndex::build(const CatalogTable& table, const CopySearchControl& contro
     m_bucketStarts.assign(2, 0);
     m_entries.reset(new Entry[size_t(std::max<qint64>(n, 1))]);
     std::unique_ptr<Entry[]> hashed(new Entry[size_t(std::max<qint64>(n, 1))]);
+    // Both are filled at once from fresh memory: a fault per 2 MiB instead of per 4 KiB.
+    adviseHugePages(m_entries.get(), n * qint64(sizeof(Entry)));
+    adviseHugePages(hashed.get(), n * qint64(sizeof(Entry)));
 
     // Buckets of about a thousand entries sort in the processor's cache, where the records
     // their runs compare are read ahead too.
