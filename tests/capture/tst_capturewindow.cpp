@@ -175,6 +175,8 @@ private slots:
         // The chooser offers the name chosen last; cancelling changes nothing.
         form->openAction()->trigger();
         QCOMPARE(m_dialogs->fileRequests.at(1).initialName, path);
+        QCOMPARE(DialogRecorder::shownFilter(m_dialogs->fileRequests.at(1)),
+                 QStringLiteral("Text files (*.txt)|*.txt"));
         QCOMPARE(form->capturedFilesView()->model()->rowCount(), lines.size());
     }
 
@@ -281,6 +283,9 @@ private slots:
                                    : shown.size() == 1 && shown[0].contains(message.replace("<keep>", keep)),
                  qPrintable(shown.join('\n')));
         QCOMPARE(m_dialogs->fileRequests.size(), message == QLatin1String("cannot be used") ? 0 : 1);
+        if (!m_dialogs->fileRequests.isEmpty())
+            QCOMPARE(DialogRecorder::shownFilter(m_dialogs->fileRequests.at(0)),
+                     QStringLiteral("Text files *.txt|*.txt"));
         QCOMPARE(form->indexBox()->currentText(), boxAfter);
         QVERIFY(idle(form));
         QVERIFY(!FileChannel::instance().isOpen());

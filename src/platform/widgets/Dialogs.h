@@ -4,7 +4,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class QFileDialog;
 class QPrinter;
 class QWidget;
 
@@ -22,8 +24,9 @@ struct Message
 
 struct FileRequest
 {
-    QString filter;       // e.g. "Text files *.txt (*.txt)"
-    QString initialName;  // the name chosen last time in this chooser, if any
+    QString filter;                         // the filter exactly as the chooser shows it
+    QString pattern = QStringLiteral("*.txt"); // the files it lists
+    QString initialName;                    // the name chosen last time in this chooser, if any
 };
 
 // Shows a message box and waits for it; returns the button pressed (Ok for an OK-only box).
@@ -34,6 +37,10 @@ void inform(QWidget* parent, const QString& text, const QString& title = QString
 
 // The open-file dialog; an empty result means the user cancelled.
 QString openFileName(QWidget* parent, const FileRequest& request);
+
+// The open-file dialog openFileName shows, built but not shown: its filter list shows the
+// request's filter text exactly.
+std::unique_ptr<QFileDialog> fileDialog(QWidget* parent, const FileRequest& request);
 
 // The printer dialog; false when the user cancelled.
 bool choosePrinter(QWidget* parent, QPrinter* printer);
