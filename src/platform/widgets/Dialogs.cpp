@@ -47,7 +47,8 @@ std::unique_ptr<QFileDialog> fileDialog(QWidget* parent, const FileRequest& requ
     // Qt takes the patterns from the last parentheses and, with the details hidden, shows
     // only the text before them: "Text files *.txt (*.txt)" shows "Text files *.txt", and
     // "Text files (*.txt) (*.txt)" shows "Text files (*.txt)".
-    const QString nameFilter = request.filter + QStringLiteral(" (") + request.pattern + QLatin1Char(')');
+    const QString nameFilter =
+        request.filter + QStringLiteral(" (") + request.pattern + QLatin1Char(')');
     // No title of its own and no insisting that the file exists: a capture may type a new name.
     auto dialog = std::make_unique<QFileDialog>(parent, QString(), request.initialName, nameFilter);
     dialog->setObjectName(QStringLiteral("fileDialog"));

@@ -24,9 +24,9 @@ struct Message
 
 struct FileRequest
 {
-    QString filter;                         // the filter exactly as the chooser shows it
+    QString filter;                            // the filter exactly as the chooser shows it
     QString pattern = QStringLiteral("*.txt"); // the files it lists
-    QString initialName;                    // the name chosen last time in this chooser, if any
+    QString initialName;                       // the name chosen last time in this chooser, if any
 };
 
 // Shows a message box and waits for it; returns the button pressed (Ok for an OK-only box).
