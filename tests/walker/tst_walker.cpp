@@ -4,6 +4,7 @@
 #include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/walker/HeadlessLists.h"
+#include "capture/walker/SideLengths.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/FolderReader.h"
 #include "support/CaptureTree.h"
@@ -170,6 +171,20 @@ private slots:
             QVERIFY(writeTree(treeOf({{QStringLiteral("%1/f").arg(name), name},
                                       {QStringLiteral("%1/sub/").arg(name), ""}}), m_folders.path()));
         QVERIFY(QDir().mkpath(m_folders.filePath(QStringLiteral("shrink/sub2"))));
+        // The length reader's folders: eight files, a link to a file outside, one that will
+        // vanish; the other folder has the same names with other sizes.
+        QVERIFY(writeTree(treeOf({{"target.bin", QByteArray(77, 't')}}), m_folders.path()));
+        for (const QString& tag : lengthTags()) {
+            QList<QPair<QString, QByteArray>> listed, other;
+            for (int i = 0; i < 8; ++i) {
+                listed.append({QStringLiteral("%1/f%2").arg(tag).arg(i), QByteArray(i + 1, 'a')});
+                other.append({QStringLiteral("%1-other/f%2").arg(tag).arg(i), QByteArray(i + 11, 'b')});
+            }
+            listed.append({tag + "/vanish", "vv"});
+            other.append({tag + "-other/vanish", "vv"});
+            QVERIFY(writeTree(treeOf(listed + other), m_folders.path()));
+            QVERIFY(QFile::link(m_folders.filePath("target.bin"), m_folders.filePath(tag + "/link")));
+        }
         // Listings are reused only once the folders' times have settled.
         QThread::msleep(FolderReader::kSettleMs + 300);
     }
@@ -360,7 +375,70 @@ private slots:
         QTEST(length, "length");
     }
 
+    // Every length comes from the folder that was listed, whoever reads it: the helper (all but
+    // the first file, which the walk takes before the helper starts) or the walk (all of them,
+    // the helper then finding nothing left). A link gives its file's length, a file gone since
+    // the listing its reason. The folder exchanged for another right after its listing still
+    // gives its own lengths; a listing given again from memory, its folder exchanged after the
+    // reader let go of it, gives none.
+    void lengthReader_data()
+    {
+        addColumns<bool, bool, bool>({"helperFirst", "exchanged", "remembered"});
+        for (const QString& tag : lengthTags())
+            QTest::newRow(qPrintable(tag)) << tag.startsWith("helper") << tag.contains("exchanged")
+                                           << tag.contains("remembered");
+    }
+    void lengthReader()
+    {
+        QFETCH(bool, helperFirst);
+        QFETCH(bool, exchanged);
+        QFETCH(bool, remembered);
+        const QString path = m_folders.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        FolderReader reader;
+        FolderListing::Listing listing;
+        QVERIFY(reader.read(path, &listing, nullptr));
+        if (remembered) {
+            QVERIFY(reader.read(path, &listing, nullptr));
+            QCOMPARE(reader.folderReads(), 1);
+            reader.release();
+        }
+        QVERIFY(QFile::remove(path + "/vanish"));
+        if (exchanged) {
+            QVERIFY(QDir().rename(path, path + "-old"));
+            QVERIFY(QDir().rename(path + "-other", path));
+        }
+        QStringList expected;
+        for (const QString& name : listing.files) {
+            expected << (remembered ? "the folder was moved or replaced after it was listed"
+                         : name == "link"   ? "77"
+                         : name == "vanish" ? "File not found"
+                                            : QString::number(name.mid(1).toInt() + 1));
+        }
+        SideLengths side(SideLengths::Helper::OnRequest);
+        QStringList got;
+        for (int i = 0; i < listing.files.size(); ++i) {
+            qint64 length = -1;
+            QString reason;
+            got << (side.fileLength(reader, listing.files, i, &length, &reason)
+                        ? QString::number(length)
+                        : reason);
+            if (i == 0 && helperFirst)
+                side.helpNow();
+        }
+        side.helpNow();
+        QCOMPARE(got, expected);
+    }
+
 private:
+    static QStringList lengthTags()
+    {
+        QStringList tags;
+        for (const char* who : {"helper first", "walk first"})
+            for (const char* change : {"", ", exchanged", ", remembered, exchanged"})
+                tags << QString::fromLatin1(who) + QString::fromLatin1(change);
+        return tags;
+    }
+
     QTemporaryDir m_folders; // the folder reader's: each folder holds "f" (its name) and "sub"
 };
 
