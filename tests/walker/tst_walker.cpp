@@ -22,10 +22,32 @@ Q_DECLARE_METATYPE(TreeFolder)
 
 namespace {
 
-// Headless lists with a hook called before each file's length is read.
+// Headless lists with a hook called before each file's length is read, and a count of the
+// folders whose files were walked without the progress bar ending full (at the folder's file
+// count plus one).
 struct TestLists : HeadlessLists
 {
     std::function<void()> beforeLength;
+    int barsNotFull = 0;
+    bool barMoved = false;
+
+    void setProgressValue(int value) override
+    {
+        HeadlessLists::setProgressValue(value);
+        barMoved = true;
+    }
+    // Called when the walk leaves a folder, and when it ends.
+    void checkBar()
+    {
+        if (barMoved && (progressValue != progressMaximum || progressMaximum != fileCount() + 1))
+            ++barsNotFull;
+        barMoved = false;
+    }
+    bool setFolderPath(const QString& path, QString* error) override
+    {
+        checkBar();
+        return HeadlessLists::setFolderPath(path, error);
+    }
 
     bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override
     {
@@ -45,8 +67,6 @@ struct Walk
     QStringList messages;
     FileChannel channel;
     QString catalog = dir.filePath(QStringLiteral("catalog.txt"));
-    // Where the sink reopens the catalog after each block.
-    QString runsName = catalog;
     CaptureSession session{channel};
     WalkContext context;
     bool result = false;
@@ -64,7 +84,7 @@ struct Walk
     // Opens the catalog afresh, sets the lists to start and walks it as a run does.
     bool run(const QString& start = QString())
     {
-        session.sink.begin(runsName);
+        session.sink.begin(catalog);
         QString error;
         if (!channel.open(catalog, FileChannel::Mode::Output, &error)
             || !lists.setFolderPath(start.isEmpty() ? root : start, &error)) {
@@ -72,6 +92,7 @@ struct Walk
             return false;
         }
         result = DirectoryWalker(context).walk(lists.folderPath());
+        lists.checkBar();
         channel.close();
         return true;
     }
@@ -259,14 +280,16 @@ private slots:
     void countersAndReopens_data()
     {
         // filecount: -1: the walk stops at the first reopen
-        // runsName: where the sink reopens the catalog; "" its own
-        addColumns<int, int, int, QString>({"files", "filecount", "blockcount", "runsName"});
+        // change: what happens to the catalog just before the 1000th entry is written
+        addColumns<int, int, int, QString>({"files", "filecount", "blockcount", "change"});
         QTest::newRow("1000") << 1000 << 1000 << 0 << "";
         QTest::newRow("1001") << 1001 << 1 << 1 << "";
-        // Opened as catalog.txt, the run's name another: everything after the first reopen goes
-        // under the run's name.
-        QTest::newRow("reopened under the run's name") << 2300 << 300 << 2 << "second.txt";
-        QTest::newRow("reopen fails") << 2300 << -1 << -1 << "missing/folder/catalog.txt";
+        QTest::newRow("2300") << 2300 << 300 << 2 << "";
+        // The first block stays in the file that was opened, wherever it went; nothing is
+        // written anywhere else, nor into a file put in its place.
+        QTest::newRow("catalog moved") << 2300 << -1 << -1 << "moved";
+        QTest::newRow("catalog deleted") << 2300 << -1 << -1 << "deleted";
+        QTest::newRow("catalog replaced") << 2300 << -1 << -1 << "replaced";
     }
 
     void countersAndReopens()
@@ -274,30 +297,39 @@ private slots:
         QFETCH(int, files);
         QFETCH(int, filecount);
         QFETCH(int, blockcount);
-        QFETCH(QString, runsName);
+        QFETCH(QString, change);
         const TreeFolder tree = generatedTree(files, 45, 4);
         Walk walk(tree);
-        if (!runsName.isEmpty())
-            walk.runsName = walk.dir.filePath(runsName);
+        const QString moved = walk.dir.filePath(QStringLiteral("moved.txt"));
         // How much of the catalog is on disk each time a file's length is read: right after a
         // reopen, everything written before it must be there.
         QList<qint64> onDisk;
         walk.lists.beforeLength = [&] {
-            onDisk.append(QFileInfo(walk.catalog).size()
-                          + (runsName.isEmpty() ? 0 : QFileInfo(walk.runsName).size()));
+            onDisk.append(QFileInfo(walk.catalog).size());
+            if (onDisk.size() != 1000 || change.isEmpty())
+                return;
+            if (change == QLatin1String("deleted"))
+                QVERIFY(QFile::remove(walk.catalog));
+            else
+                QVERIFY(QFile::rename(walk.catalog, moved));
+            if (change == QLatin1String("replaced"))
+                QVERIFY(writeTree(treeOf({{"catalog.txt", "other\r\n"}}), walk.dir.path()));
         };
         QVERIFY(walk.run());
         const QByteArray expected = walk.expected(tree);
-        if (!runsName.isEmpty()) // the first block stays where the catalog was opened
-            QCOMPARE(walk.bytes(), firstLines(expected, 1000));
-        if (filecount < 0) { // one message, naming the place
-            QCOMPARE(walk.messages.size(), 1);
-            QVERIFY2(walk.messages.first().contains("missing/folder"), qPrintable(walk.messages.first()));
+        if (filecount < 0) { // one message, naming the file; the walk stops there
+            QCOMPARE(walk.messages, QStringList(walk.catalog + " was moved or deleted during the capture"));
             QVERIFY(walk.session.sink.failed());
+            QCOMPARE(onDisk.size(), 1000);
+            QCOMPARE(QFileInfo::exists(walk.catalog) ? walk.bytes() : QByteArray("(none)"),
+                     change == QLatin1String("replaced") ? QByteArray("other\r\n") : QByteArray("(none)"));
+            if (change != QLatin1String("deleted"))
+                QCOMPARE(readAll(moved), firstLines(expected, 1000));
             return;
         }
         QVERIFY(walk.messages.isEmpty());
-        QCOMPARE(walk.bytes() + (runsName.isEmpty() ? QByteArray() : readAll(walk.runsName)), expected);
+        QCOMPARE(walk.lists.barsNotFull, 0);
+        QCOMPARE(walk.bytes(), expected);
         QCOMPARE(walk.session.sink.fileCount(), filecount);
         QCOMPARE(walk.session.sink.blockCount(), blockcount);
         QCOMPARE(onDisk.size(), files);

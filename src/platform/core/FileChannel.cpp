@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 // Lines are handed to the file in pieces of about this size: few system calls, and a failure
 // is noticed within one piece.
@@ -14,6 +18,24 @@ bool fail(QString* error, const QString& description)
     if (error)
         *error = description;
     return false;
+}
+
+// The device and inode of an open file; false where they cannot be known.
+bool identityOf(const QFile& file, quint64* device, quint64* inode)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (file.handle() < 0 || ::fstat(file.handle(), &st) != 0)
+        return false;
+    *device = quint64(st.st_dev);
+    *inode = quint64(st.st_ino);
+    return true;
+#else
+    Q_UNUSED(file);
+    Q_UNUSED(device);
+    Q_UNUSED(inode);
+    return false;
+#endif
 }
 } // namespace
 
@@ -71,6 +93,37 @@ bool FileChannel::open(const QString& path, Mode mode, QString* error)
     std::unique_ptr<QFile> file = m_factory ? m_factory(path) : std::make_unique<QFile>(path);
     if (!file->open(flags))
         return fail(error, QStringLiteral("Cannot open %1: %2").arg(path, file->errorString()));
+    m_device = m_inode = 0;
+    identityOf(*file, &m_device, &m_inode);
+    return adopt(std::move(file), path, mode, error);
+}
+
+bool FileChannel::reopen(const QString& path, QString* error)
+{
+    if (!isOpen() || m_mode == Mode::Input)
+        return fail(error, QStringLiteral("Bad file mode"));
+    if (!close(error))
+        return false;
+    const QString moved = QStringLiteral("%1 was moved or deleted during the capture").arg(path);
+    // Whatever now has the name (nothing, a folder, a pipe that would block) is not the file.
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        return fail(error, moved);
+    std::unique_ptr<QFile> file = m_factory ? m_factory(path) : std::make_unique<QFile>(path);
+    // ExistingOnly: a file deleted between the look and the open is not created either.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered
+                    | QIODevice::ExistingOnly))
+        return fail(error, QFileInfo::exists(path)
+                               ? QStringLiteral("Cannot open %1: %2").arg(path, file->errorString())
+                               : moved);
+    quint64 device = 0, inode = 0;
+    if (identityOf(*file, &device, &inode) && (device != m_device || inode != m_inode))
+        return fail(error, moved); // another file put in its place: left as it is
+    return adopt(std::move(file), path, Mode::Append, error);
+}
+
+bool FileChannel::adopt(std::unique_ptr<QFile> file, const QString& path, Mode mode, QString* error)
+{
     m_file = std::move(file);
     m_path = path;
     m_mode = mode;
