@@ -9,10 +9,6 @@
 #endif
 
 namespace {
-// Lines are handed to the file in pieces of about this size: few system calls, and a failure
-// is noticed within one piece.
-constexpr qsizetype kPieceSize = 64 * 1024;
-
 bool fail(QString* error, const QString& description)
 {
     if (error)

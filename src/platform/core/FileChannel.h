@@ -26,6 +26,10 @@ public:
 
     static FileChannel& instance();
 
+    // Lines are handed to the file in pieces of at least this size: few system calls, and a
+    // failure is noticed within one piece.
+    static constexpr qsizetype kPieceSize = 64 * 1024;
+
     // False with a description when path exists but is not a regular file (a folder, pipe,
     // device or socket): opening one could block forever or never reach an end.
     static bool checkRegularFile(const QString& path, QString* error);
