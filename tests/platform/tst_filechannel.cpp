@@ -92,12 +92,16 @@ private slots:
         // The first piece handed to the file is whole; the disk fills up within the first line of
         // the next one: the file ends where the first piece ended, without a bare CR.
         QByteArray firstPiece;
-        for (int i = 0; firstPiece.size() < FileChannel::kPieceSize; ++i)
-            firstPiece += i % 2 ? b : a;
-        for (const int into : {1, 8}) // into the line; between its CR and LF
-            QTest::newRow(qPrintable(QStringLiteral("disk full %1 bytes into a later piece").arg(into)))
-                << QByteArray() << Mode::Output << Fault::Write << qint64(firstPiece.size() + into)
-                << firstPiece << 4000;
+        int lines = 0;
+        for (; firstPiece.size() < FileChannel::kPieceSize; ++lines)
+            firstPiece += lines % 2 ? b : a;
+        const qint64 crOfNext = (lines % 2 ? b : a).size() - 1;
+        QTest::newRow("disk full within the first line of a later piece")
+            << QByteArray() << Mode::Output << Fault::Write << qint64(firstPiece.size() + 3)
+            << firstPiece << 4000;
+        QTest::newRow("disk full between CR and LF of a later piece")
+            << QByteArray() << Mode::Output << Fault::Write << qint64(firstPiece.size() + crOfNext)
+            << firstPiece << 4000;
         QTest::newRow("close fails")
             << QByteArray() << Mode::Output << Fault::Close << 0ll << a + b << 1;
     }
