@@ -168,7 +168,8 @@ qsizetype middleLineStart(const char* data, qsizetype size)
 
 } // namespace
 
-bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error, qint64 pieceSize)
+bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error, qint64 pieceSize,
+                 int cores)
 {
     // Field text is at most the file's size unless short lines repeat their text across
     // fields; a catalog line is rarely under 64 bytes.
@@ -185,7 +186,8 @@ bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error, qi
     LineParser parser(records, error);
     QString laterError;
     LineParser laterParser(later, &laterError);
-    const bool twoCores = usableCores() > 1;
+    const bool twoCores = (cores > 0 ? unsigned(cores) : usableCores()) > 1;
+    const qsizetype splitAbove = std::min<qint64>(kSplitAbove, pieceSize / 2);
 
     while (!atEnd) {
         // The buffer grows only while a line longer than half a piece is being read.
@@ -209,7 +211,7 @@ bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error, qi
         if (cut == 0 && !atEnd)
             continue;
         const qsizetype middle =
-            twoCores && cut > kSplitAbove ? middleLineStart(data, cut) : cut;
+            twoCores && cut > splitAbove ? middleLineStart(data, cut) : cut;
         bool firstStored = true;
         bool laterStored = true;
         if (middle < cut) {

@@ -291,6 +291,30 @@ private slots:
         for (int i = 0; i < 20000; ++i)
             manyRows += blockRows;
         QTest::newRow("awkward lines, 1.3 MB") << block.repeated(20000) << -1ll << manyRows << QString();
+        // Read on two cores, the bad line in the first half: nothing of the second half shows.
+        Rows firstRows;
+        for (int i = 0; i < 100; ++i)
+            firstRows += QStringList{"1", "a", "1"};
+        QTest::newRow("bad line in the first half of a two-core read")
+            << QByteArray("1\ta\t1\r\n").repeated(100) + "123456\tb\t2\r\n"
+                   + QByteArray("2\tc\t3\r\n").repeated(300)
+            << -1ll << firstRows << "The value for field 'Index' is longer than its width of 5 characters";
+        // Strict UTF-8 ends just before the surrogates and starts again just after them; a
+        // surrogate's bytes make the line Windows-1252, which has a character for every byte
+        // from 0x80 to 0x9F (the five it leaves undefined are the C1 controls).
+        QTest::newRow("UTF-8 just before the surrogates")
+            << QByteArray("1\t\xED\x9F\xBF\t1") << -1ll << Rows{{"1", QString(QChar(0xD7FF)), "1"}} << QString();
+        QTest::newRow("UTF-8 just after the surrogates")
+            << QByteArray("1\t\xEE\x80\x80\t1") << -1ll << Rows{{"1", QString(QChar(0xE000)), "1"}} << QString();
+        QTest::newRow("a surrogate is Windows-1252")
+            << QByteArray("1\t\xED\xA0\x80\t1") << -1ll << Rows{{"1", "í\u00A0€", "1"}} << QString();
+        QByteArray c1;
+        for (int b = 0x80; b <= 0x9F; ++b)
+            c1 += char(b);
+        QTest::newRow("0x80 to 0x9F as Windows-1252")
+            << "1\t" + c1 + "\t1" << -1ll
+            << Rows{{"1", QString::fromUtf8("€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ"), "1"}}
+            << QString();
     }
     void populateSplitsEveryLine()
     {
@@ -316,17 +340,20 @@ private slots:
         QCOMPARE(visibleRows(rs), rows);
         QCOMPARE(rs->currentRow(), rows.isEmpty() ? -1 : 0); // the first is current
         QVERIFY(!s.channel.isOpen());
-        // Where the reads end does not matter.
-        for (const qint64 piece : {1, 2, 3, 7, 4096}) {
-            if (piece < 16 && bytes.size() > 100000)
-                continue;
-            QVERIFY(s.channel.open(path, FileChannel::Mode::Input));
-            const auto table = std::make_shared<CatalogTable>();
-            QString failure;
-            QCOMPARE(readCatalog(s.channel, *table, &failure, piece), error.isEmpty());
-            s.channel.close();
-            QVERIFY2(failure.contains(error), qPrintable(failure));
-            QCOMPARE(visibleRows(table), rows);
+        // Where the reads end, and whether a piece is parsed on one core or two, does not
+        // matter (the two-core way is taken above half a piece).
+        for (const int cores : {1, 2}) {
+            for (const qint64 piece : {1, 2, 3, 7, 4096}) {
+                if (piece < 16 && bytes.size() > 100000)
+                    continue;
+                QVERIFY(s.channel.open(path, FileChannel::Mode::Input));
+                const auto table = std::make_shared<CatalogTable>();
+                QString failure;
+                QCOMPARE(readCatalog(s.channel, *table, &failure, piece, cores), error.isEmpty());
+                s.channel.close();
+                QVERIFY2(failure.contains(error), qPrintable(failure));
+                QCOMPARE(visibleRows(table), rows);
+            }
         }
     }
 
