@@ -114,6 +114,7 @@ private slots:
         const QStringList none;
         QTest::newRow("FIFO") << QByteArray() << "regular file" << none;
         QTest::newRow("empty") << QByteArray() << "" << none;
+        QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << "" << none;
         // Without the skip the mark would be read as Windows-1252 ("ï»¿") with the rest.
         QTest::newRow("byte-order mark, Windows-1252")
             << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1") << "" << QStringList{"1\té\t1"};

@@ -77,6 +77,9 @@ private slots:
             << unended << Mode::Append << Fault::Read << 0ll << unended + "\r\n" + a + b << 1;
         QTest::newRow("append after a lone CR")
             << unended + "\r" << Mode::Append << Fault::Read << 0ll << unended + "\r" + a + b << 1;
+        QTest::newRow("append to a byte-order mark alone")
+            << QByteArray("\xEF\xBB\xBF") << Mode::Append << Fault::Read << 0ll
+            << "\xEF\xBB\xBF" + a + b << 1;
         QTest::newRow("append to an empty file")
             << QByteArray("") << Mode::Append << Fault::Read << 0ll << a + b << 1;
         QTest::newRow("disk full in the second line")

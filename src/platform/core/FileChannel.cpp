@@ -1,5 +1,7 @@
 #include "platform/core/FileChannel.h"
 
+#include "platform/core/LineEnds.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -142,10 +144,11 @@ bool FileChannel::endUnterminatedLastLine(QString* error)
     if (m_fileEnd == 0)
         return true;
     QFile peek(m_path);
-    char last = '\n';
-    if (!peek.open(QIODevice::ReadOnly) || !peek.seek(m_fileEnd - 1) || !peek.getChar(&last))
+    const qint64 from = std::max<qint64>(m_fileEnd - 3, 0); // enough to see a lone byte-order mark
+    if (!peek.open(QIODevice::ReadOnly) || !peek.seek(from))
         return true; // a write-only file: nothing can be learnt, nothing is changed
-    if (last == '\n' || last == '\r')
+    const QByteArray tail = peek.read(m_fileEnd - from);
+    if (!LineEnds::endsInsideLine(tail, m_fileEnd))
         return true;
     m_pending = QByteArrayLiteral("\r\n");
     return push(error);
@@ -207,9 +210,9 @@ bool FileChannel::push(QString* error)
             return writeFailed(m_pending.constData(), wrote, error);
         done += now;
     }
-    const qsizetype lastEnd = m_pending.lastIndexOf('\n');
-    if (lastEnd >= 0)
-        m_lineEnd = m_fileEnd + lastEnd + 1;
+    const qsizetype linesEnd = LineEnds::wholeLinesEnd(m_pending.constData(), wrote);
+    if (linesEnd > 0)
+        m_lineEnd = m_fileEnd + linesEnd;
     m_fileEnd += wrote;
     // Emptied but kept: the next piece is gathered in the same memory, not grown afresh.
     m_pending.resize(0);
@@ -222,13 +225,8 @@ bool FileChannel::writeFailed(const char* attempted, qint64 size, QString* error
 {
     m_failure = QStringLiteral("Cannot write to %1: %2").arg(m_path, m_file->errorString());
     const qint64 reached = std::clamp<qint64>(m_file->size() - m_fileEnd, 0, size);
-    qint64 cut = m_lineEnd;
-    for (qint64 i = reached; i > 0; --i) {
-        if (attempted[i - 1] == '\n') {
-            cut = m_fileEnd + i;
-            break;
-        }
-    }
+    const qint64 linesEnd = LineEnds::wholeLinesEnd(attempted, reached);
+    const qint64 cut = linesEnd > 0 ? m_fileEnd + linesEnd : m_lineEnd;
     if (m_file->size() != cut && !m_file->resize(cut))
         m_failure += QStringLiteral("; the cut-off last line could not be removed: %1")
                          .arg(m_file->errorString());
