@@ -354,6 +354,52 @@ private slots:
         }
     }
 
+    // The disk changed under a run, at the walk's yield in the folder "leaf" (just listed): the
+    // folder exchanged for another of the same names still gives its own sizes, and the run
+    // ends as usual; the catalog moved away stops the walk at the next reopen, the reason is
+    // shown, the run is not called done and nothing is written at the catalog's name.
+    void diskChangesDuringWalk_data()
+    {
+        QTest::addColumn<bool>("catalogMoved");
+        QTest::newRow("folder exchanged after its listing") << false;
+        QTest::newRow("catalog moved") << true;
+    }
+    void diskChangesDuringWalk()
+    {
+        QFETCH(bool, catalogMoved);
+        CaptureWindow* form = openForm();
+        QList<QPair<QString, QByteArray>> files, others;
+        for (int i = 0; i < 1200; ++i) {
+            files.append({QStringLiteral("leaf/f%1").arg(i, 4, 10, QLatin1Char('0')), QByteArray(i % 50, 'x')});
+            others.append({QStringLiteral("other/f%1").arg(i, 4, 10, QLatin1Char('0')), "longer than any"});
+        }
+        const TreeFolder tree = treeOf(files);
+        const QString root = makeTree(tree);
+        QVERIFY(writeTree(treeOf(others), m_dir->path()));
+        const QString catalog = m_dir->filePath(QStringLiteral("catalog.txt"));
+        const QString moved = m_dir->filePath(QStringLiteral("moved.txt"));
+        atYield(form, 2, [&] {
+            if (catalogMoved) {
+                QVERIFY(QFile::rename(catalog, moved));
+            } else {
+                QVERIFY(QDir().rename(root + "/leaf", m_dir->filePath("leaf.old")));
+                QVERIFY(QDir().rename(m_dir->filePath("other"), root + "/leaf"));
+            }
+        });
+        run(form, catalog, {QMessageBox::Ok, QMessageBox::No});
+        const QByteArray expected = expectedCatalog(tree, root, QStringLiteral("1"));
+        if (!catalogMoved) {
+            QCOMPARE(m_dialogs->shown(), QStringList{"Saved Data|View Data in Database?"});
+            QCOMPARE(readAll(catalog), expected);
+            return;
+        }
+        QCOMPARE(m_dialogs->shown(), QStringList{"Vellumark|" + catalog + " was moved or deleted during the capture"});
+        QVERIFY(!QFile::exists(catalog));
+        QCOMPARE(readAll(moved), expected.split('\n').mid(0, 1000).join('\n') + '\n'); // one block
+        QVERIFY(!FileChannel::instance().isOpen());
+        QVERIFY(idle(form));
+    }
+
     // A second run started while a walk writes the catalog fails on the busy channel; the first
     // walk finishes with its own index value and its own count.
     void busyChannelDuringWalk()
