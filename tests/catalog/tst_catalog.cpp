@@ -1,6 +1,5 @@
 // The catalog layer without a window: numbers in index texts, splitting lines, the catalog table
-// and its queries, and the data source that checks and loads catalog files (with the fuzzer's
-// corpus replayed through it).
+// and its queries, and the data source that checks and loads catalog files.
 #include "catalog/CatalogLine.h"
 #include "catalog/CatalogReader.h"
 #include "catalog/CatalogSource.h"
@@ -343,37 +342,6 @@ private slots:
                 QCOMPARE(visibleRows(table), rows);
             }
         }
-    }
-
-    void replay_data()
-    {
-        QTest::addColumn<QString>("path");
-        const QDir corpus(QStringLiteral(VELLUMARK_SOURCE_DIR "/fuzz/corpus"));
-        const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
-        QVERIFY2(files.size() >= 5, "the seed corpus is missing");
-        for (const QString& name : files)
-            QTest::newRow(qPrintable(name)) << corpus.filePath(name);
-    }
-    void replay()
-    {
-        QFETCH(QString, path);
-        const QByteArray bytes = readAll(path);
-        FileChannel channel;
-        CatalogSource source(channel);
-        QSignalSpy errors(&source, &CatalogSource::failed);
-        // A refusal is one failure; a load raises at most one; the channel is always freed.
-        QCOMPARE(errors.count(), source.validate(path) ? 0 : 1);
-        QVERIFY(!channel.isOpen());
-        errors.clear();
-        source.load(path);
-        QVERIFY(!channel.isOpen());
-        QVERIFY(errors.count() <= 1);
-        QVERIFY(source.records());
-        const CatalogTable& rs = *source.records();
-        for (qint64 r = 0; r < rs.recordCount(); ++r)
-            for (int f = 0; f < CatalogTable::kFieldCount; ++f)
-                QVERIFY(rs.valueAt(r, f).size() <= CatalogTable::fieldWidth(f));
-        QCOMPARE(readAll(path), bytes); // read, never written
     }
 };
 
