@@ -371,7 +371,7 @@ private slots:
     {
         CaptureWindow* form = openForm();
         QList<QPair<QString, QByteArray>> files, others;
-        for (int i = 0; i < 40; ++i) {
+        for (int i = 0; i < 1000; ++i) { // enough for the second core to take its share
             files << qMakePair(QStringLiteral("leaf/f%1").arg(i), QByteArray(i, 'x'));
             others << qMakePair(QStringLiteral("other/f%1").arg(i), QByteArray(99, 'y'));
         }
