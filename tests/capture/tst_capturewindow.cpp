@@ -135,6 +135,7 @@ private slots:
         const QStringList none;
         QTest::newRow("FIFO") << QByteArray() << "regular file" << none;
         QTest::newRow("empty") << QByteArray() << "" << none;
+        QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << "" << none;
         // Without the skip the mark would be read as Windows-1252 ("ï»¿") with the rest.
         QTest::newRow("byte-order mark, Windows-1252")
             << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1") << "" << QStringList{"1\té\t1"};
@@ -270,6 +271,7 @@ private slots:
             QTest::newRow(tag.constData()) << index << "unasked.txt" << "cannot be used" << index;
         }
         QTest::newRow("disk full in the walk") << prompt << "full.txt" << "No space left on device" << "1";
+        QTest::newRow("catalog moved mid-walk") << prompt << "moving.txt" << "moving.txt was moved or deleted during the capture" << "1";
     }
 
     void earlyEnds()
@@ -279,8 +281,9 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, boxAfter);
         const bool full = target == QLatin1String("full.txt");
+        const bool moving = target == QLatin1String("moving.txt");
         CaptureWindow* form = openForm();
-        const TreeFolder tree = generatedTree(full ? 3000 : 20, 10, 3);
+        const TreeFolder tree = generatedTree(full || moving ? 3000 : 20, 10, 3);
         const QString root = makeTree(tree);
         // Hidden or not, an existing catalog is never overwritten without asking.
         const QString keep = m_env.writeFile(QStringLiteral(".keep.txt"), "1\t/k\t1\r\n");
@@ -298,6 +301,8 @@ private slots:
             m_dialogs->queueFileName(catalog);
         if (catalog == keep)
             m_dialogs->queueButton(QMessageBox::No);
+        if (moving)
+            atYield(form, 2, [&] { QVERIFY(QFile::rename(catalog, catalog + ".moved")); });
         form->runButton()->click();
         FileChannel::instance().setFileFactory({});
 
@@ -320,6 +325,11 @@ private slots:
             QVERIFY(expectedCatalog(tree, root, QStringLiteral("1")).startsWith(written));
             QCOMPARE(form->folderList()->path(), root);
             QCOMPARE(diskLine(catalog, "1"), predictedLine(written, false, root));
+        }
+        if (moving) { // nothing at its name, the first block in the moved file
+            QVERIFY(!QFile::exists(catalog));
+            QCOMPARE(readAll(catalog + ".moved"),
+                     expectedCatalog(tree, root, "1").split('\n').mid(0, 1000).join('\n') + '\n');
         }
     }
 
@@ -407,6 +417,27 @@ private slots:
             QVERIFY(m_window.isNull());
             QVERIFY(!WindowRegistry::instance().isOpen(WindowId::capture));
         }
+    }
+
+    // A folder exchanged for another of the same names right after its listing (at the walk's
+    // yield there) still gives its own sizes.
+    void folderExchangedAfterItsListing()
+    {
+        CaptureWindow* form = openForm();
+        QList<QPair<QString, QByteArray>> files, others;
+        for (int i = 0; i < 1000; ++i) { // enough for the second core to take its share
+            files << qMakePair(QStringLiteral("leaf/f%1").arg(i), QByteArray(i, 'x'));
+            others << qMakePair(QStringLiteral("other/f%1").arg(i), QByteArray(99, 'y'));
+        }
+        const QString root = makeTree(treeOf(files));
+        QVERIFY(writeTree(treeOf(others), m_dir->path()));
+        atYield(form, 2, [&] {
+            QVERIFY(QDir().rename(root + "/leaf", m_dir->filePath("leaf.old")));
+            QVERIFY(QDir().rename(m_dir->filePath("other"), root + "/leaf"));
+        });
+        const QString catalog = m_dir->filePath(QStringLiteral("catalog.txt"));
+        run(form, catalog, {QMessageBox::No});
+        QCOMPARE(readAll(catalog), expectedCatalog(treeOf(files), root, QStringLiteral("1")));
     }
 
     // A second run started while a walk writes the catalog fails on the busy channel; the first
