@@ -100,8 +100,8 @@ QString ensureCatalog(int records)
     for (int r = 0; r < records; ++r) {
         // Captures are appended one after another, so index values come in runs.
         const int index = 1 + r / (records / 5);
-        block += CatalogLine::format(QString::number(index), makePath(random, r),
-                                     makeSize(random));
+        block += CatalogLine::Writer(QString::number(index), QString())
+                     .line(makePath(random, r), makeSize(random));
         if (block.size() > (1 << 22)) {
             file.write(block);
             block.clear();

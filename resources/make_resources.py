@@ -2,17 +2,27 @@
 """Draws Vellumark's pictures: the splash picture and the two window icons.
 
 Everything is drawn here from plain shapes and the DejaVu fonts, so the outputs can be
-regenerated at any time:
+regenerated at any time (the outputs are committed; the build only uses them):
 
-    python3 resources/make_resources.py      (needs Pillow: apt-get install python3-pil)
+    /usr/bin/python3 resources/make_resources.py
+        needs Pillow and rsvg-convert: apt-get install python3-pil librsvg2-bin
 
 Outputs, next to this script:
     splash.gif                       400 x 298, one frame, 256-colour palette
-    icons/database-32.png, -16.png   database and instructions windows (16 colours)
+    icons/database-32.png, -16.png   database and instructions windows (16 colours), drawn
+                                     pixel by pixel so they stay crisp at their small sizes
+    icons/database.svg               the application icon, scalable: the same drawer on the
+                                     same 32-unit grid, with shading the small sizes leave out
+    icons/database-48.png ... -256.png   that SVG rendered by rsvg-convert at 48, 64, 128
+                                     and 256 pixels (full colour with alpha)
     icons/capture-32.png, -16.png    capture window (16 colours)
+
+The application icon is installed under share/icons/hicolor as vellumark.png at every size
+and vellumark.svg under scalable; the windows take every size of it from the resources.
 """
 
 import os
+import subprocess
 
 from PIL import Image, ImageDraw, ImageFont
 
@@ -150,6 +160,61 @@ def database_icon(size):
     return image
 
 
+def hex_colour(rgb):
+    return "#%02x%02x%02x" % rgb
+
+
+def database_svg():
+    """The drawer of database_icon as an SVG on the same 32-unit grid (a pixel's box there runs
+    from x to x + 1, so an outline of width 1 sits on half-units), with gradients for depth."""
+    c = {name: hex_colour(value) for name, value in (
+        ("card", CARD), ("card_shade", CARD_SHADE), ("wood", WOOD), ("wood_dark", WOOD_DARK),
+        ("wood_light", WOOD_LIGHT), ("brass", BRASS), ("brass_dark", BRASS_DARK),
+        ("red", TAB_COLOURS[0]), ("blue", TAB_COLOURS[1]), ("green", TAB_COLOURS[2]))}
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 32 32">
+  <title>Vellumark</title>
+  <defs>
+    <linearGradient id="wood" x1="0" y1="12" x2="0" y2="30" gradientUnits="userSpaceOnUse">
+      <stop offset="0" stop-color="{c['wood_light']}"/>
+      <stop offset="1" stop-color="{c['wood']}"/>
+    </linearGradient>
+    <linearGradient id="brass" x1="0" y1="15" x2="0" y2="20" gradientUnits="userSpaceOnUse">
+      <stop offset="0" stop-color="#f0d890"/>
+      <stop offset="1" stop-color="{c['brass']}"/>
+    </linearGradient>
+    <radialGradient id="pull" cx="15.6" cy="23.6" r="3.6" gradientUnits="userSpaceOnUse">
+      <stop offset="0" stop-color="#f0d890"/>
+      <stop offset="0.6" stop-color="{c['brass']}"/>
+      <stop offset="1" stop-color="{c['brass_dark']}"/>
+    </radialGradient>
+  </defs>
+  <!-- Cards standing in the drawer, the back one shaded, each with its coloured tab. -->
+  <rect x="18.5" y="1.5" width="6" height="4" fill="{c['blue']}" stroke="#1e325a" stroke-width="0.5"/>
+  <rect x="7.5" y="3.5" width="19" height="9" fill="{c['card_shade']}" stroke="#5a503c" stroke-width="0.5"/>
+  <rect x="8.5" y="2.5" width="6" height="4" fill="{c['red']}" stroke="#5a281e" stroke-width="0.5"/>
+  <rect x="5.5" y="5" width="22" height="9.5" fill="{c['card']}" stroke="#5a503c" stroke-width="0.5"/>
+  <path d="M8 7.5h7M8 9.5h12M8 11.5h9" stroke="{c['card_shade']}" stroke-width="0.5"/>
+  <!-- The drawer front: wood with a little grain, a brass label holder and a pull. -->
+  <rect x="2.5" y="12.5" width="27" height="17" rx="0.6" fill="url(#wood)" stroke="{c['wood_dark']}"/>
+  <path d="M4.5 21.5q5 -1.2 10 0M17.5 26.5q5 -1.2 10 0M18 14.5q4 -1 8 0" fill="none"
+        stroke="{c['wood']}" stroke-width="0.4" stroke-linecap="round"/>
+  <rect x="11.5" y="15.5" width="10" height="4" fill="url(#brass)" stroke="{c['brass_dark']}"/>
+  <rect x="12.75" y="16.5" width="7.5" height="2" fill="{c['card']}"/>
+  <path d="M13.5 17.5h5" stroke="{c['wood_dark']}" stroke-width="0.5"/>
+  <ellipse cx="16.5" cy="24.5" rx="3" ry="2" fill="url(#pull)" stroke="{c['brass_dark']}"/>
+  <ellipse cx="16.5" cy="24.8" rx="1.6" ry="0.8" fill="{c['brass_dark']}"/>
+</svg>
+"""
+
+
+def render_svg(svg_path, size, png_path):
+    subprocess.run(["rsvg-convert", "--width", str(size), "--height", str(size),
+                    "--output", png_path, svg_path], check=True)
+    # Saved again by Pillow: no rendering tool's text chunks, the smallest encoding.
+    Image.open(png_path).convert("RGBA").save(png_path, format="PNG", optimize=True)
+
+
 def capture_icon(size):
     """A disk with a green arrow writing into a card."""
     image = Image.new("RGBA", (size, size), (0, 0, 0, 0))
@@ -172,6 +237,11 @@ def main():
     for name, draw in (("database", database_icon), ("capture", capture_icon)):
         for size in (32, 16):
             finish_icon(draw(size), os.path.join(HERE, "icons", f"{name}-{size}.png"))
+    svg_path = os.path.join(HERE, "icons", "database.svg")
+    with open(svg_path, "w", encoding="utf-8") as svg:
+        svg.write(database_svg())
+    for size in (48, 64, 128, 256):
+        render_svg(svg_path, size, os.path.join(HERE, "icons", f"database-{size}.png"))
 
 
 if __name__ == "__main__":

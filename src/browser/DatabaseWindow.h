@@ -33,7 +33,7 @@ public:
     static constexpr const char* kCaption = "Vellumark - Database";
     static constexpr const char* kCaptionPrefix = "Vellumark - Database: ";
     static constexpr const char* kRecordCountText = "Number of Records: ";
-    static constexpr const char* kFileFilter = "Text files *.txt (*.txt)";
+    static constexpr const char* kFileFilter = "Text files *.txt";
 
     explicit DatabaseWindow(QWidget* parent = nullptr);
     ~DatabaseWindow() override;

@@ -96,14 +96,14 @@ bool showInDatabase(const QString& name, QString* failure)
 
 // The index value the loader can read back: at most five characters, no blank at either end,
 // no TAB or line break (which would split or end the line). A value that is not a number at
-// all becomes 1, as it always has. False with the reason when the value must be refused.
+// all becomes 1, as it always has; the box is left alone here and shows the 1 only once the
+// walk starts (a run that ends before it leaves the box as the user left it). False with the
+// reason when the value must be refused.
 bool takeIndexValue(CaptureWindow* window, QString* index, QString* error)
 {
     QString text = window->indexBox()->currentText();
-    if (!isNumericText(text)) {
+    if (!isNumericText(text))
         text = QStringLiteral("1");
-        window->indexBox()->setEditText(text);
-    }
     const bool lineBreaking = text.contains(QLatin1Char('\t')) || text.contains(QLatin1Char('\r'))
                               || text.contains(QLatin1Char('\n'));
     if (text.size() > CatalogSource::kIndexWidth || lineBreaking || text != text.trimmed()) {
@@ -226,6 +226,9 @@ void run(CaptureWindow* target)
             window->onCancelClicked();
     };
 
+    // The walk writes the value it was given; a box that held no number now shows it.
+    if (window->indexBox()->currentText() != index)
+        window->indexBox()->setEditText(index);
     DirectoryWalker(context).walk(startFolder);
     lists.endWalk();
 

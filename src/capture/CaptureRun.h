@@ -18,6 +18,6 @@ void run(CaptureWindow* window);
 inline constexpr const char* kExistsTitle = "File Exists";
 inline constexpr const char* kSavedTitle = "Saved Data";
 inline constexpr const char* kViewQuestion = "View Data in Database?";
-inline constexpr const char* kChooserFilter = "Text files *.txt (*.txt)";
+inline constexpr const char* kChooserFilter = "Text files *.txt";
 
 } // namespace CaptureRun

@@ -3,7 +3,6 @@
 #include "capture/CaptureWindow.h"
 #include "platform/widgets/FileList.h"
 #include "platform/widgets/FolderList.h"
-#include "platform/core/FolderListing.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>
@@ -167,17 +166,20 @@ void CaptureWindowLists::yield()
 
 bool CaptureWindowLists::fileLength(int index, const QString& fullName, qint64* length, QString* reason)
 {
-    // The file list follows the folder list, which holds its folder open: the length is read
-    // relative to it unless the file list was moved on its own.
-    if (!m_window)
-        return FolderListing::fileLength(fullName, length, reason);
+    // The file list follows the folder list, which holds the folder it listed open: the length
+    // is read there, never by looking the path up again.
+    Q_UNUSED(fullName);
+    if (!m_window) {
+        if (reason)
+            *reason = QStringLiteral("the capture window has been closed");
+        return false;
+    }
     FolderList* folders = m_window->folderList();
     FileList* files = m_window->fileList();
-    if (files->path() != folders->path())
-        return FolderListing::fileLength(fullName, length, reason);
-    m_side.follow(folders->path(), files->names());
-    const SideLengths::Answer answer = m_side.take(index, length, reason);
-    if (answer != SideLengths::Answer::None)
-        return answer == SideLengths::Answer::Read;
-    return folders->fileLength(files->entry(index), length, reason);
+    if (files->path() != folders->path()) {
+        if (reason)
+            *reason = QStringLiteral("the file list does not show the folder being walked");
+        return false;
+    }
+    return m_side.fileLength(folders->reader(), files->names(), index, length, reason);
 }

@@ -3,6 +3,7 @@
 #include "catalog/CatalogLine.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/HugePages.h"
+#include "platform/core/LineEnds.h"
 #include "platform/core/SideBySide.h"
 
 #include <QAbstractListModel>
@@ -30,7 +31,7 @@ public:
     void setBytes(QByteArray bytes, const QFontMetrics& metrics)
     {
         std::vector<qsizetype> starts = std::move(m_starts);
-        const qsizetype first = CatalogLine::byteOrderMarkLength(bytes);
+        const qsizetype first = LineEnds::byteOrderMarkLength(bytes);
         int longestRow = -1;
         try {
             longestRow = indexLines(bytes, first, &starts);
@@ -59,12 +60,8 @@ public:
     QByteArrayView lineBytes(int r) const
     {
         const qsizetype begin = m_starts[size_t(r)];
-        qsizetype end = m_starts[size_t(r) + 1];
-        if (end > begin && m_bytes.at(end - 1) == '\n')
-            --end;
-        if (end > begin && m_bytes.at(end - 1) == '\r')
-            --end;
-        return QByteArrayView(m_bytes.constData() + begin, end - begin);
+        const QByteArrayView withEnd(m_bytes.constData() + begin, m_starts[size_t(r) + 1] - begin);
+        return withEnd.chopped(LineEnds::closingEndLength(withEnd));
     }
     // The line end that follows it ("" for a last line without one).
     QByteArrayView lineEnd(int r) const
@@ -155,7 +152,7 @@ private:
             starts->push_back(begin);
         };
         const qsizetype rest =
-            first + CatalogLine::forEachEndedLine(data + first, size - first,
+            first + LineEnds::forEachEndedLine(data + first, size - first,
                                                   [&](qsizetype begin, qsizetype end) {
                                                       add(first + begin, end - begin);
                                                       return true;
@@ -169,7 +166,7 @@ private:
     static constexpr qsizetype kRememberFrom = 64 * 1024;
 
     QByteArray m_bytes;
-    qsizetype m_first = CatalogLine::byteOrderMarkLength(m_bytes); // a byte-order mark before the first line
+    qsizetype m_first = LineEnds::byteOrderMarkLength(m_bytes); // a byte-order mark before the first line
     std::vector<qsizetype> m_starts{0};
     mutable QHash<int, bool> m_longLineIsUtf8;
     QSize m_itemSize;

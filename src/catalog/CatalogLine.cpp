@@ -7,6 +7,10 @@
 #include <charconv>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
@@ -101,12 +105,6 @@ QString folderPrefix(const QString& folderPath)
     return folderPath + QDir::separator();
 }
 
-QByteArray format(QStringView index, QStringView fullName, qint64 size)
-{
-    Writer writer(index, {});
-    return writer.line(fullName, size);
-}
-
 Writer::Writer(QStringView index, QStringView folderPrefix)
 {
     // The catalog is UTF-8, the system's 8-bit codec on Linux.
@@ -159,11 +157,6 @@ Split split(QByteArrayView line)
     }
     result.ok = true;
     return result;
-}
-
-qsizetype byteOrderMarkLength(QByteArrayView bytes)
-{
-    return bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
 }
 
 bool isUtf8(QByteArrayView line)

@@ -3,14 +3,11 @@
 #include "catalog/CatalogLine.h"
 #include "catalog/CatalogTable.h"
 #include "platform/core/FileChannel.h"
+#include "platform/core/LineEnds.h"
 #include "platform/core/SideBySide.h"
 
 #include <algorithm>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -25,13 +22,12 @@ class LineParser
 public:
     LineParser(CatalogTable& records, QString* error) : m_records(records), m_error(error) {}
 
-    // The line data[begin, end) holding tabCount tabs, the first three at tabs[]; high: it has
-    // a byte beyond ASCII.
+    // The line data[begin, end) holding tabCount tabs, the first three at tabs[].
     bool line(const char* data, qsizetype begin, qsizetype end, const qsizetype* tabs,
-              int tabCount, bool high)
+              int tabCount)
     {
         const QByteArrayView text(data + begin, end - begin);
-        if (high && !CatalogLine::isUtf8(text))
+        if (!CatalogLine::isUtf8(text))
             return general(text);
         QByteArrayView fields[3];
         if (tabCount == 0) {
@@ -53,8 +49,8 @@ public:
     }
 
     // Every line ending in data[0, size), the first one starting after skip bytes (a
-    // byte-order mark); with last set, the text after the last line end is a line too. False
-    // at the first line that cannot be stored.
+    // byte-order mark); with last set, the text after the last line end is a line too (none
+    // when nothing follows the mark). False at the first line that cannot be stored.
     bool lines(const char* data, qsizetype size, qsizetype skip, bool last);
 
 private:
@@ -80,96 +76,33 @@ private:
 
 bool LineParser::lines(const char* data, qsizetype size, qsizetype skip, bool last)
 {
-    // One pass finds the line ends, the tabs and whether a line has bytes beyond ASCII.
+    // One pass finds the line ends and the tabs.
     qsizetype begin = skip;
     qsizetype tabs[3] = {0, 0, 0};
     int tabCount = 0;
-    bool high = false;
-    auto event = [&](qsizetype at) {
-        const char c = data[at];
-        if (c == '\t') {
+    const bool whole = LineEnds::forEachLineEnd<'\t'>(data + skip, size - skip, [&](qsizetype at) {
+        at += skip;
+        if (data[at] == '\t') {
             if (tabCount < 3)
                 tabs[tabCount++] = at;
             return true;
         }
-        if (c == '\n' && at > 0 && data[at - 1] == '\r') { // the LF of a CR LF
-            begin = at + 1;
-            return true;
-        }
-        const bool more = line(data, begin, at, tabs, tabCount, high);
-        begin = at + 1;
+        const bool more = line(data, begin, at, tabs, tabCount);
+        begin = at + LineEnds::endLength(data, at, size);
         tabCount = 0;
-        high = false;
         return more;
-    };
-    qsizetype at = 0;
-#if defined(__SSE2__)
-    const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    for (; at + 16 <= size; at += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-        unsigned highs = unsigned(_mm_movemask_epi8(chunk));
-        unsigned events = unsigned(_mm_movemask_epi8(_mm_or_si128(
-            _mm_cmpeq_epi8(chunk, tab),
-            _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)))));
-        while (events) {
-            const int bit = __builtin_ctz(events);
-            const unsigned upTo = (2u << bit) - 1;
-            high = high || (highs & (upTo >> 1));
-            highs &= ~upTo;
-            if (!event(at + bit))
-                return false;
-            events &= events - 1;
-        }
-        high = high || highs;
-    }
-#endif
-    for (; at < size; ++at) {
-        const char c = data[at];
-        if (c == '\t' || c == '\r' || c == '\n') {
-            if (!event(at))
-                return false;
-        } else if (uchar(c) >= 0x80) {
-            high = true;
-        }
-    }
-    // A first line that is only a byte-order mark is still a line, if an empty one.
-    if (last && (begin < size || (skip > 0 && begin == skip)))
-        return line(data, begin, size, tabs, tabCount, high);
+    });
+    if (!whole)
+        return false;
+    if (last && begin < size)
+        return line(data, begin, size, tabs, tabCount);
     return true;
-}
-
-// Where the whole lines of data[0, size) end: just after the last line end, or 0 when none is
-// complete. A CR at the very end stays out, as the next read may bring its LF. from: no line
-// end lies before it, apart from such a CR.
-qsizetype wholeLinesEnd(const char* data, qsizetype size, qsizetype from)
-{
-    const qsizetype end = size > 0 && data[size - 1] == '\r' ? size - 1 : size;
-    from = std::min(from, end);
-    for (qsizetype at = end; at > from; --at) {
-        if (data[at - 1] == '\n' || data[at - 1] == '\r')
-            return at;
-    }
-    return 0;
-}
-
-// A line end at or after the middle of data[0, size), so that each half holds whole lines;
-// size when there is none.
-qsizetype middleLineStart(const char* data, qsizetype size)
-{
-    for (qsizetype at = size / 2; at < size; ++at) {
-        if (data[at] == '\n')
-            return at + 1;
-        if (data[at] == '\r')
-            return at + 1 < size && data[at + 1] == '\n' ? at + 2 : at + 1;
-    }
-    return size;
 }
 
 } // namespace
 
-bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error, qint64 pieceSize)
+bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error, qint64 pieceSize,
+                 int cores)
 {
     // Field text is at most the file's size unless short lines repeat their text across
     // fields; a catalog line is rarely under 64 bytes.
@@ -186,7 +119,8 @@ bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error, qi
     LineParser parser(records, error);
     QString laterError;
     LineParser laterParser(later, &laterError);
-    const bool twoCores = usableCores() > 1;
+    const bool twoCores = (cores > 0 ? unsigned(cores) : usableCores()) > 1;
+    const qsizetype splitAbove = std::min<qint64>(kSplitAbove, pieceSize / 2);
 
     while (!atEnd) {
         // The buffer grows only while a line longer than half a piece is being read.
@@ -203,14 +137,14 @@ bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error, qi
         if (skip < 0) {
             if (filled < 3 && !atEnd)
                 continue;
-            skip = CatalogLine::byteOrderMarkLength(QByteArrayView(data, filled));
+            skip = LineEnds::byteOrderMarkLength(QByteArrayView(data, filled));
         }
         // Nothing before the bytes just read ended a line, but a CR held back last time.
-        const qsizetype cut = atEnd ? filled : wholeLinesEnd(data, filled, std::max<qsizetype>(before - 1, 0));
+        const qsizetype cut = atEnd ? filled : LineEnds::wholeLinesEnd(data, filled, std::max<qsizetype>(before - 1, 0));
         if (cut == 0 && !atEnd)
             continue;
         const qsizetype middle =
-            twoCores && cut > kSplitAbove ? middleLineStart(data, cut) : cut;
+            twoCores && cut > splitAbove ? LineEnds::middleLineStart(data, cut) : cut;
         bool firstStored = true;
         bool laterStored = true;
         if (middle < cut) {

@@ -1,5 +1,7 @@
 #include "catalog/CatalogRewrite.h"
 
+#include "platform/core/LineEnds.h"
+
 #include "catalog/CatalogLine.h"
 #include "platform/core/FileChannel.h"
 
@@ -58,7 +60,7 @@ bool readLines(FileChannel& channel, const QString& path, qint64 from, Line line
     if (!channel.open(path, FileChannel::Mode::Input, error))
         return false;
     FileChannelCloser closer(channel);
-    CatalogLine::LineSplitter splitter;
+    LineEnds::LineSplitter splitter;
     QByteArray piece(kPiece, Qt::Uninitialized);
     qint64 skip = from;
     for (;;) {
@@ -148,7 +150,7 @@ public:
         const qsizetype usable = !last && size > 0 && data[size - 1] == '\r' ? size - 1 : size;
         qsizetype runStart = 0;
         bool ok = true;
-        qsizetype rest = CatalogLine::forEachEndedLine(data, usable, [&](qsizetype begin, qsizetype end) {
+        qsizetype rest = LineEnds::forEachEndedLine(data, usable, [&](qsizetype begin, qsizetype end) {
             const qsizetype next = end + (data[end] == '\r' && end + 1 < usable && data[end + 1] == '\n' ? 2 : 1);
             if (belongsTo(QByteArrayView(data + begin, end - begin), m_index, &m_scratch)) {
                 ok = m_out.write(QByteArrayView(data + runStart, begin - runStart), error)
@@ -269,7 +271,7 @@ bool replaceDisk(FileChannel& channel, const QString& catalog, const QString& in
         if (first && got > 0) {
             // A byte-order mark belongs to the file, not to its first line: it stays first.
             first = false;
-            from = CatalogLine::byteOrderMarkLength(QByteArrayView(buffer.constData(), held + got));
+            from = LineEnds::byteOrderMarkLength(QByteArrayView(buffer.constData(), held + got));
             if (from > 0 && !out.write(QByteArrayView(buffer.constData(), from), error))
                 return false;
         }

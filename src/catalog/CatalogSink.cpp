@@ -7,7 +7,7 @@ bool CatalogSink::countEntry(QString* error)
     ++m_fileCount;
     if (m_fileCount != kBlockSize + 1)
         return true;
-    if (!m_channel.close(error) || !m_channel.open(m_catalogName, FileChannel::Mode::Append, error)) {
+    if (!m_channel.reopen(m_catalogName, error)) {
         m_failed = true;
         return false;
     }

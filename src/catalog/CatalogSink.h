@@ -17,7 +17,7 @@ public:
 
     // Starts a capture into the catalog the channel has open, counting from zero. catalogName
     // is the name it is reopened under: the run's own copy, so a File > Open during the walk
-    // cannot redirect the capture.
+    // cannot redirect the capture. A reopen must find there the very file first opened.
     void begin(const QString& catalogName)
     {
         m_catalogName = catalogName;
@@ -26,7 +26,8 @@ public:
     }
 
     // Counts one listed entry, written or not, and reopens the catalog when the entry opens a
-    // new block. False with the system's reason when it could not be reopened.
+    // new block. False with the reason when it could not be reopened (the catalog moved,
+    // deleted or replaced during the capture included).
     bool countEntry(QString* error);
     // False with the system's reason when the line could not be written.
     bool write(const QByteArray& line, QString* error);

@@ -4,6 +4,7 @@
 #include "catalog/CatalogReader.h"
 #include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
+#include "platform/core/LineEnds.h"
 
 #include <algorithm>
 #include <new>
@@ -44,14 +45,13 @@ bool CatalogSource::validate(const QString& path, QString* failure)
             head.resize(before + std::max<qint64>(got, 0));
             if (got < 0)
                 readFailed = true;
-            const qsizetype cr = head.indexOf('\r', before);
-            const qsizetype lf = head.indexOf('\n', before);
-            end = cr < 0 ? lf : lf < 0 ? cr : std::min(cr, lf);
+            LineEnds::forEachLineEnd(head.constData() + before, head.size() - before,
+                                     [&](qsizetype at) { return end = before + at, false; });
             if (got <= 0 || end >= 0)
                 break;
         }
         const bool complete = end >= 0 || head.size() < kFirstLineLimit;
-        const qsizetype mark = CatalogLine::byteOrderMarkLength(head);
+        const qsizetype mark = LineEnds::byteOrderMarkLength(head);
         const QByteArrayView line =
             QByteArrayView(head).first(end >= 0 ? end : head.size()).sliced(mark);
         const qsizetype tab = line.indexOf('\t');

@@ -196,12 +196,22 @@ private slots:
         QTest::newRow("apostrophe inside") << "it's" << 1;
         QTest::newRow("lone quote") << "'" << 1;
         QTest::newRow("folder") << "/docs/" << 5;
+        // -1: nothing at all happens; the earlier search's grid stays.
+        QTest::newRow("empty box") << "" << -1;
     }
 
     void fileNameSearchFindsLiteralText()
     {
         QFETCH(QString, text);
         QFETCH(int, expected);
+        if (expected < 0) {
+            search("beach");
+            m_form->searchBox()->setText(text);
+            m_form->searchButton()->click();
+            QVERIFY(!indicatorOpen() && !m_form->fileNameSearchTimer()->isActive());
+            checkFound(matching("beach"));
+            return;
+        }
         QCOMPARE(matching(text).size(), expected); // the fixture says what the row claims
         search(text);
         checkFound(matching(text));

@@ -138,6 +138,9 @@ private slots:
         } else {
             open(path);
             QCOMPARE(m_dialogs->fileRequests.size(), 1);
+            // The real chooser's filter list shows its text alone and lists *.txt files.
+            QCOMPARE(DialogRecorder::shownFilter(m_dialogs->fileRequests.at(0)),
+                     QStringLiteral("Text files *.txt|*.txt"));
             QCOMPARE(QDir::currentPath(), QCoreApplication::applicationDirPath());
         }
 

@@ -135,6 +135,7 @@ private slots:
         const QStringList none;
         QTest::newRow("FIFO") << QByteArray() << "regular file" << none;
         QTest::newRow("empty") << QByteArray() << "" << none;
+        QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << "" << none;
         // Without the skip the mark would be read as Windows-1252 ("ï»¿") with the rest.
         QTest::newRow("byte-order mark, Windows-1252")
             << QByteArray("\xEF\xBB\xBF" "1\t\xE9\t1") << "" << QStringList{"1\té\t1"};
@@ -196,6 +197,8 @@ private slots:
         // The chooser offers the name chosen last; cancelling changes nothing.
         form->openAction()->trigger();
         QCOMPARE(m_dialogs->fileRequests.at(1).initialName, path);
+        QCOMPARE(DialogRecorder::shownFilter(m_dialogs->fileRequests.at(1)),
+                 QStringLiteral("Text files (*.txt)|*.txt"));
         QCOMPARE(form->capturedFilesView()->model()->rowCount(), lines.size());
     }
 
@@ -247,72 +250,97 @@ private slots:
         QCOMPARE(form->indexBox()->currentText(), QStringLiteral("Index Value"));
     }
 
-    void earlyEndsRestoreTheWindow()
+    // Runs that end early: before the chooser (index values the loader could not read back),
+    // in it, at "File Exists", on a catalog that cannot be created or is a pipe, and in the walk
+    // when the disk fills up. Each ends with at most one box naming the cause, the window idle,
+    // the channel free and an existing catalog untouched; the index box is changed only by a
+    // walk that started (a value that is not a number is written as 1).
+    void earlyEnds_data()
     {
+        // target: "" cancels the chooser, else a name under the folder ("<keep>" the existing
+        // catalog); message: part of "title|text" of the one box shown, "" for none
+        addColumns<QString, QString, QString, QString>({"index", "target", "message", "boxAfter"});
+        const QString prompt = QStringLiteral("Index Value");
+        QTest::newRow("chooser cancelled") << prompt << "" << "" << prompt;
+        QTest::newRow("No to File Exists") << prompt << "<keep>" << "File Exists|Overwrite <keep>?" << prompt;
+        QTest::newRow("cannot be created") << prompt << "no/such/folder/c.txt" << "no/such/folder" << prompt;
+        QTest::newRow("pipe, no number") << "x" << "pipe.txt" << "not a regular file" << "x";
+        QTest::newRow("pipe, number") << "3" << "pipe.txt" << "not a regular file" << "3";
+        for (const QString index : {"100000", "1\t", "4\n", " 12", "12 "}) {
+            const QByteArray tag = "refused: '" + index.toUtf8().replace('\t', "<TAB>").replace('\n', "<LF>") + "'";
+            QTest::newRow(tag.constData()) << index << "unasked.txt" << "cannot be used" << index;
+        }
+        QTest::newRow("disk full in the walk") << prompt << "full.txt" << "No space left on device" << "1";
+        QTest::newRow("catalog moved mid-walk") << prompt << "moving.txt" << "moving.txt was moved or deleted during the capture" << "1";
+    }
+
+    void earlyEnds()
+    {
+        QFETCH(QString, index);
+        QFETCH(QString, target);
+        QFETCH(QString, message);
+        QFETCH(QString, boxAfter);
+        const bool full = target == QLatin1String("full.txt");
+        const bool moving = target == QLatin1String("moving.txt");
         CaptureWindow* form = openForm();
-        const TreeFolder tree = generatedTree(3000, 10, 3);
+        const TreeFolder tree = generatedTree(full || moving ? 3000 : 20, 10, 3);
         const QString root = makeTree(tree);
         // Hidden or not, an existing catalog is never overwritten without asking.
-        const QString catalog = m_env.writeFile(QStringLiteral(".keep.txt"), "1\t/k\t1\r\n");
+        const QString keep = m_env.writeFile(QStringLiteral(".keep.txt"), "1\t/k\t1\r\n");
+        const QString catalog = target == QLatin1String("<keep>") ? keep : m_dir->filePath(target);
+        if (target == QLatin1String("pipe.txt"))
+            QVERIFY(::mkfifo(QFile::encodeName(catalog).constData(), 0600) == 0);
         form->capturedFilesView()->setText(QStringLiteral("before"));
+        form->indexBox()->setEditText(index);
+        if (full) {
+            FileChannel::instance().setFileFactory([](const QString& name) {
+                return std::make_unique<FailingFile>(name, FailingFile::Fault::Write, 70001);
+            });
+        }
+        if (!target.isEmpty())
+            m_dialogs->queueFileName(catalog);
+        if (catalog == keep)
+            m_dialogs->queueButton(QMessageBox::No);
+        if (moving)
+            atYield(form, 2, [&] { QVERIFY(QFile::rename(catalog, catalog + ".moved")); });
+        form->runButton()->click();
+        FileChannel::instance().setFileFactory({});
 
-        // No to "File Exists": the file is untouched, the window idle.
-        run(form, catalog, {QMessageBox::No});
-        QCOMPARE(m_dialogs->shown(), QStringList{"File Exists|Overwrite " + catalog + '?'});
-        QCOMPARE(readAll(catalog), QByteArray("1\t/k\t1\r\n"));
+        const QStringList shown = m_dialogs->shown();
+        QVERIFY2(message.isEmpty() ? shown.isEmpty()
+                                   : shown.size() == 1 && shown[0].contains(message.replace("<keep>", keep)),
+                 qPrintable(shown.join('\n')));
+        QCOMPARE(m_dialogs->fileRequests.size(), message == QLatin1String("cannot be used") ? 0 : 1);
+        if (!m_dialogs->fileRequests.isEmpty())
+            QCOMPARE(DialogRecorder::shownFilter(m_dialogs->fileRequests.at(0)),
+                     QStringLiteral("Text files *.txt|*.txt"));
+        QCOMPARE(form->indexBox()->currentText(), boxAfter);
         QVERIFY(idle(form));
         QVERIFY(!FileChannel::instance().isOpen());
-
-        // A catalog that cannot be created: one box with the description.
-        m_dialogs->clear();
-        run(form, m_dir->filePath(QStringLiteral("no/such/folder/c.txt")));
-        QCOMPARE(m_dialogs->shown().size(), 1);
-        QVERIFY(m_dialogs->messages.first().text.contains(QStringLiteral("no/such/folder")));
-        QVERIFY(idle(form));
-
-        // Refused before the chooser opens: index values the loader could not read back, and a
-        // pipe that would never take the catalog.
-        const QString pipe = m_dir->filePath(QStringLiteral("pipe.txt"));
-        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
-        for (const QString index : {"100000", "1\t", "4\n", " 12", "12 ", "x", "3"}) {
-            m_dialogs->clear();
-            form->indexBox()->setEditText(index);
-            const bool usable = index == "x" || index == "3"; // "x" becomes 1, as always
-            if (usable)
-                m_dialogs->queueFileName(pipe);
-            form->runButton()->click();
-            QCOMPARE(m_dialogs->messages.size(), 1);
-            QVERIFY2(m_dialogs->messages.first().text.contains(usable ? "not a regular file"
-                                                                      : "cannot be used"),
-                     qPrintable(m_dialogs->messages.first().text));
-            QCOMPARE(m_dialogs->fileRequests.size(), usable ? 1 : 0);
-            QVERIFY(idle(form));
-        }
-        QCOMPARE(form->indexBox()->currentText(), QStringLiteral("3"));
-
-        // The disk fills up half-way: one box with the system's reason, whole lines only, the
-        // capture never reported as done, the next run starts from the start folder again.
-        m_dialogs->clear();
-        FileChannel::instance().setFileFactory([](const QString& name) {
-            return std::make_unique<FailingFile>(name, FailingFile::Fault::Write, 70001);
-        });
-        const QString full = m_dir->filePath(QStringLiteral("full.txt"));
-        run(form, full);
-        FileChannel::instance().setFileFactory({});
-        QCOMPARE(m_dialogs->messages.size(), 1);
-        QVERIFY2(m_dialogs->messages.first().text.endsWith("No space left on device"),
-                 qPrintable(m_dialogs->messages.first().text));
-        const QByteArray written = readAll(full);
-        QVERIFY(written.size() > 60000 && written.endsWith("\r\n"));
-        QVERIFY(expectedCatalog(tree, root, QStringLiteral("3")).startsWith(written));
-        QCOMPARE(diskLine(full, "3"), predictedLine(written, false, root));
-        QVERIFY(idle(form));
-        QCOMPARE(form->folderList()->path(), root);
+        QCOMPARE(readAll(keep), QByteArray("1\t/k\t1\r\n"));
         QCOMPARE(form->capturedFilesView()->text(), QStringLiteral("before"));
+        if (full) { // whole lines only, never reported as done, the next run starts at the start
+            const QByteArray written = readAll(catalog);
+            QVERIFY(written.size() > 60000 && written.endsWith("\r\n"));
+            QVERIFY(expectedCatalog(tree, root, QStringLiteral("1")).startsWith(written));
+            QCOMPARE(form->folderList()->path(), root);
+            QCOMPARE(diskLine(catalog, "1"), predictedLine(written, false, root));
+        }
+        if (moving) { // nothing at its name, the first block in the moved file
+            QVERIFY(!QFile::exists(catalog));
+            QCOMPARE(readAll(catalog + ".moved"),
+                     expectedCatalog(tree, root, "1").split('\n').mid(0, 1000).join('\n') + '\n');
+        }
+    }
 
-        // A side file that cannot be written is told with its cause after the walk; the
-        // catalog is whole and the capture goes on to its question.
-        m_dialogs->clear();
+    // A side file that cannot be written is told with its cause after the walk; the catalog is
+    // whole and the capture goes on to its question.
+    void sideFileThatCannotBeWritten()
+    {
+        CaptureWindow* form = openForm();
+        const TreeFolder tree = generatedTree(20, 10, 3);
+        const QString root = makeTree(tree);
+        form->indexBox()->setEditText(QStringLiteral("3"));
         const QString blocked = m_dir->filePath(QStringLiteral("blocked.txt"));
         QVERIFY(QDir().mkdir(DiskFactsFile::pathFor(blocked)));
         run(form, blocked, {QMessageBox::Ok, QMessageBox::No});
@@ -389,6 +417,27 @@ private slots:
             QVERIFY(m_window.isNull());
             QVERIFY(!WindowRegistry::instance().isOpen(WindowId::capture));
         }
+    }
+
+    // A folder exchanged for another of the same names right after its listing (at the walk's
+    // yield there) still gives its own sizes.
+    void folderExchangedAfterItsListing()
+    {
+        CaptureWindow* form = openForm();
+        QList<QPair<QString, QByteArray>> files, others;
+        for (int i = 0; i < 1000; ++i) { // enough for the second core to take its share
+            files << qMakePair(QStringLiteral("leaf/f%1").arg(i), QByteArray(i, 'x'));
+            others << qMakePair(QStringLiteral("other/f%1").arg(i), QByteArray(99, 'y'));
+        }
+        const QString root = makeTree(treeOf(files));
+        QVERIFY(writeTree(treeOf(others), m_dir->path()));
+        atYield(form, 2, [&] {
+            QVERIFY(QDir().rename(root + "/leaf", m_dir->filePath("leaf.old")));
+            QVERIFY(QDir().rename(m_dir->filePath("other"), root + "/leaf"));
+        });
+        const QString catalog = m_dir->filePath(QStringLiteral("catalog.txt"));
+        run(form, catalog, {QMessageBox::No});
+        QCOMPARE(readAll(catalog), expectedCatalog(treeOf(files), root, QStringLiteral("1")));
     }
 
     // A second run started while a walk writes the catalog fails on the busy channel; the first

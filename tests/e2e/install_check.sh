@@ -24,8 +24,13 @@ else
     apt-get install -s -qq "$deb" >/dev/null || fail "apt cannot install the package's dependencies"
     dpkg -x "$deb" "$root"
     exec_path=/usr/bin/vellumark
-    appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
-    desktop-file-validate "$root/usr/share/applications/vellumark.desktop"
+    # Pedantic, and any remark at all fails: a software centre may drop a listing for less.
+    report=$(appstreamcli validate --pedantic --no-net "$root"/usr/share/metainfo/*.metainfo.xml 2>&1) ||
+        fail "AppStream metadata refused: $report"
+    ! grep -q '^[EWIP]: ' <<<"$report" || fail "AppStream metadata has remarks: $report"
+    report=$(desktop-file-validate "$root/usr/share/applications/vellumark.desktop" 2>&1) ||
+        fail "desktop entry refused: $report"
+    [ -z "$report" ] || fail "desktop entry has remarks: $report"
 fi
 
 program=$root/usr/bin/vellumark
@@ -34,7 +39,12 @@ program=$root/usr/bin/vellumark
 desktop=$root/usr/share/applications/vellumark.desktop
 grep -qx "Exec=$exec_path" "$desktop" || fail "the desktop entry does not start the installed program"
 grep -qx "Icon=vellumark" "$desktop" || fail "the desktop entry names no icon"
-for size in 16 32; do
-    [ -f "$root/usr/share/icons/hicolor/${size}x${size}/apps/vellumark.png" ] || fail "no ${size}px icon"
+# The icon in every size a menu, a software centre or a 2x screen asks for, each really that
+# size (the theme trusts the folder name), and scalable.
+icons=$root/usr/share/icons/hicolor
+for size in 16 32 48 64 128 256; do
+    file -b "$icons/${size}x${size}/apps/vellumark.png" 2>/dev/null |
+        grep -q "^PNG image data, $size x $size," || fail "no ${size}x${size} PNG icon"
 done
+file -b "$icons/scalable/apps/vellumark.svg" | grep -q '^SVG' || fail "no scalable icon"
 [ "$2" = prefix ] || "$here/e2e.sh" "$program"

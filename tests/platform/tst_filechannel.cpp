@@ -5,6 +5,9 @@
 
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+
 #include <sys/stat.h>
 
 using Mode = FileChannel::Mode;
@@ -66,32 +69,53 @@ private slots:
     void writesLeaveWholeLines_data()
     {
         // before: null: no file yet; fault: Read for no fault at all, after: bytes before it
-        addColumns<QByteArray, Mode, Fault, qint64, QByteArray>(
-            {"before", "mode", "fault", "after", "expected"});
+        // pairs: how many times the lines a and b are written
+        addColumns<QByteArray, Mode, Fault, qint64, QByteArray, int>(
+            {"before", "mode", "fault", "after", "expected", "pairs"});
         const QByteArray a = "1\t/a\t10\r\n", b = "1\t/bb\t20\r\n", unended = "1\t/x\t1";
         QTest::newRow("append after a last line without line end")
-            << unended << Mode::Append << Fault::Read << 0ll << unended + "\r\n" + a + b;
+            << unended << Mode::Append << Fault::Read << 0ll << unended + "\r\n" + a + b << 1;
         QTest::newRow("append after a lone CR")
-            << unended + "\r" << Mode::Append << Fault::Read << 0ll << unended + "\r" + a + b;
+            << unended + "\r" << Mode::Append << Fault::Read << 0ll << unended + "\r" + a + b << 1;
+        QTest::newRow("append to a byte-order mark alone")
+            << QByteArray("\xEF\xBB\xBF") << Mode::Append << Fault::Read << 0ll
+            << "\xEF\xBB\xBF" + a + b << 1;
         QTest::newRow("append to an empty file")
-            << QByteArray("") << Mode::Append << Fault::Read << 0ll << a + b;
+            << QByteArray("") << Mode::Append << Fault::Read << 0ll << a + b << 1;
         QTest::newRow("disk full in the second line")
-            << QByteArray() << Mode::Output << Fault::Write << 12ll << a;
+            << QByteArray() << Mode::Output << Fault::Write << 12ll << a << 1;
         QTest::newRow("disk full right after a line end")
-            << QByteArray() << Mode::Output << Fault::Write << qint64(a.size()) << a;
+            << QByteArray() << Mode::Output << Fault::Write << qint64(a.size()) << a << 1;
         QTest::newRow("disk full while appending")
-            << unended + "\r\n" << Mode::Append << Fault::Write << 4ll << unended + "\r\n";
+            << unended + "\r\n" << Mode::Append << Fault::Write << 4ll << unended + "\r\n" << 1;
         QTest::newRow("disk full while ending the last line")
-            << unended << Mode::Append << Fault::Write << 1ll << unended;
+            << unended << Mode::Append << Fault::Write << 1ll << unended << 1;
         QTest::newRow("reopen refused")
-            << unended + "\r\n" << Mode::Append << Fault::Open << 0ll << unended + "\r\n";
+            << unended + "\r\n" << Mode::Append << Fault::Open << 0ll << unended + "\r\n" << 1;
+        // The first piece handed to the file is whole; the disk fills up within the first line of
+        // the next one: the file ends where the first piece ended, without a bare CR.
+        QByteArray firstPiece;
+        int lines = 0;
+        for (; firstPiece.size() < FileChannel::kPieceSize; ++lines)
+            firstPiece += lines % 2 ? b : a;
+        const qint64 crOfNext = (lines % 2 ? b : a).size() - 1;
+        QTest::newRow("disk full within the first line of a later piece")
+            << QByteArray() << Mode::Output << Fault::Write << qint64(firstPiece.size() + 3)
+            << firstPiece << 4000;
+        QTest::newRow("disk full between CR and LF of a later piece")
+            << QByteArray() << Mode::Output << Fault::Write << qint64(firstPiece.size() + crOfNext)
+            << firstPiece << 4000;
+        QTest::newRow("close fails")
+            << QByteArray() << Mode::Output << Fault::Close << 0ll << a + b << 1;
     }
+
     void writesLeaveWholeLines()
     {
         QFETCH(QByteArray, before);
         QFETCH(Mode, mode);
         QFETCH(Fault, fault);
         QFETCH(qint64, after);
+        QFETCH(int, pairs);
         const QString path = m_dir.filePath("catalog.txt");
         QFile::remove(path);
         if (!before.isNull()) {
@@ -107,14 +131,17 @@ private slots:
         QString error, first;
         if (!channel.open(path, mode, &first) && first.isEmpty())
             first = "open failed without a reason";
-        for (const QByteArray& line : {QByteArray("1\t/a\t10\r\n"), QByteArray("1\t/bb\t20\r\n")}) {
-            if (channel.isOpen() && !channel.write(line, &error) && first.isEmpty())
-                first = error;
+        for (int pair = 0; pair < pairs; ++pair) {
+            for (const QByteArray& line : {QByteArray("1\t/a\t10\r\n"), QByteArray("1\t/bb\t20\r\n")}) {
+                if (channel.isOpen() && !channel.write(line, &error) && first.isEmpty())
+                    first = error;
+            }
         }
         if (!channel.close(&error) && first.isEmpty())
             first = error;
-        QVERIFY2(fault == Fault::Read ? first.isEmpty() : first.contains("No space left on device"),
-                 qPrintable(first));
+        const QString reason = fault == Fault::Close ? QString::fromLocal8Bit(std::strerror(EBADF))
+                                                     : QStringLiteral("No space left on device");
+        QVERIFY2(fault == Fault::Read ? first.isEmpty() : first.contains(reason), qPrintable(first));
         QTEST(readAll(path), "expected");
         QVERIFY(!channel.isOpen());
     }

@@ -2,6 +2,9 @@
 
 #include "platform/widgets/Dialogs.h"
 
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QList>
 #include <QStringList>
 
@@ -54,6 +57,21 @@ public:
             result << message.title + QLatin1Char('|') + message.text;
         return result;
     }
+    // What the real chooser built for a request shows in its filter list, then "|" and the
+    // patterns its file list lists by: "Text files *.txt|*.txt".
+    static QString shownFilter(const Dialogs::FileRequest& request)
+    {
+        const auto dialog = Dialogs::fileDialog(nullptr, request);
+        const auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        const auto* files = dialog->findChild<QFileSystemModel*>();
+        if (!combo || !files)
+            return QStringLiteral("no filter list or file list");
+        QStringList entries;
+        for (int i = 0; i < combo->count(); ++i)
+            entries << combo->itemText(i);
+        return entries.join(QLatin1Char(',')) + QLatin1Char('|') + files->nameFilters().join(QLatin1Char(','));
+    }
+
     void clear()
     {
         messages.clear();

@@ -4,13 +4,16 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 // A file that fails on purpose, standing in for a disk that fills up or goes away: reading or
-// writing stops after a set number of bytes with a set reason, or opening fails. The bytes
-// before the failure really reach (or come from) the file, as they would on a real disk.
+// writing stops after a set number of bytes with a set reason, opening fails, or closing fails
+// (as a network file system reports a lost write only then). The bytes before the failure
+// really reach (or come from) the file, as they would on a real disk.
 class FailingFile : public QFile
 {
 public:
-    enum class Fault { Open, Read, Write };
+    enum class Fault { Open, Read, Write, Close };
 
     FailingFile(const QString& path, Fault fault, qint64 after = 0,
                 const QString& reason = QStringLiteral("No space left on device"))
@@ -23,6 +26,14 @@ public:
         if (m_fault == Fault::Open)
             setErrorString(m_reason);
         return m_fault != Fault::Open && QFile::open(mode);
+    }
+
+    void close() override
+    {
+        // The descriptor taken away first: the system's close then fails, and QFile says so.
+        if (m_fault == Fault::Close && handle() >= 0)
+            ::close(handle());
+        QFile::close();
     }
 
 protected:

@@ -4,6 +4,7 @@
 #include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/walker/HeadlessLists.h"
+#include "capture/walker/SideLengths.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/FolderReader.h"
 #include "support/CaptureTree.h"
@@ -21,10 +22,32 @@ Q_DECLARE_METATYPE(TreeFolder)
 
 namespace {
 
-// Headless lists with a hook called before each file's length is read.
+// Headless lists with a hook called before each file's length is read, and a count of the
+// folders whose files were walked without the progress bar ending full (at the folder's file
+// count plus one).
 struct TestLists : HeadlessLists
 {
     std::function<void()> beforeLength;
+    int barsNotFull = 0;
+    bool barMoved = false;
+
+    void setProgressValue(int value) override
+    {
+        HeadlessLists::setProgressValue(value);
+        barMoved = true;
+    }
+    // Called when the walk leaves a folder, and when it ends.
+    void checkBar()
+    {
+        if (barMoved && (progressValue != progressMaximum || progressMaximum != fileCount() + 1))
+            ++barsNotFull;
+        barMoved = false;
+    }
+    bool setFolderPath(const QString& path, QString* error) override
+    {
+        checkBar();
+        return HeadlessLists::setFolderPath(path, error);
+    }
 
     bool fileLength(int index, const QString& fullName, qint64* length, QString* error) override
     {
@@ -44,8 +67,6 @@ struct Walk
     QStringList messages;
     FileChannel channel;
     QString catalog = dir.filePath(QStringLiteral("catalog.txt"));
-    // Where the sink reopens the catalog after each block.
-    QString runsName = catalog;
     CaptureSession session{channel};
     WalkContext context;
     bool result = false;
@@ -63,7 +84,7 @@ struct Walk
     // Opens the catalog afresh, sets the lists to start and walks it as a run does.
     bool run(const QString& start = QString())
     {
-        session.sink.begin(runsName);
+        session.sink.begin(catalog);
         QString error;
         if (!channel.open(catalog, FileChannel::Mode::Output, &error)
             || !lists.setFolderPath(start.isEmpty() ? root : start, &error)) {
@@ -71,6 +92,7 @@ struct Walk
             return false;
         }
         result = DirectoryWalker(context).walk(lists.folderPath());
+        lists.checkBar();
         channel.close();
         return true;
     }
@@ -170,6 +192,17 @@ private slots:
             QVERIFY(writeTree(treeOf({{QStringLiteral("%1/f").arg(name), name},
                                       {QStringLiteral("%1/sub/").arg(name), ""}}), m_folders.path()));
         QVERIFY(QDir().mkpath(m_folders.filePath(QStringLiteral("shrink/sub2"))));
+        // The length reader's folders: eight files, a link to a file outside, one that will
+        // vanish; the other folder has the same names with other sizes.
+        QVERIFY(writeTree(treeOf({{"target.bin", QByteArray(77, 't')}}), m_folders.path()));
+        for (const QString& tag : lengthTags()) {
+            QList<QPair<QString, QByteArray>> files{{tag + "/vanish", ""}, {tag + "-other/vanish", ""}};
+            for (int i = 0; i < 8; ++i)
+                files << qMakePair(QStringLiteral("%1/f%2").arg(tag).arg(i), QByteArray(i + 1, 'a'))
+                      << qMakePair(QStringLiteral("%1-other/f%2").arg(tag).arg(i), QByteArray(i + 11, 'b'));
+            QVERIFY(writeTree(treeOf(files), m_folders.path()));
+            QVERIFY(QFile::link(m_folders.filePath("target.bin"), m_folders.filePath(tag + "/link")));
+        }
         // Listings are reused only once the folders' times have settled.
         QThread::msleep(FolderReader::kSettleMs + 300);
     }
@@ -244,14 +277,16 @@ private slots:
     void countersAndReopens_data()
     {
         // filecount: -1: the walk stops at the first reopen
-        // runsName: where the sink reopens the catalog; "" its own
-        addColumns<int, int, int, QString>({"files", "filecount", "blockcount", "runsName"});
+        // change: what happens to the catalog just before the 1000th entry is written
+        addColumns<int, int, int, QString>({"files", "filecount", "blockcount", "change"});
         QTest::newRow("1000") << 1000 << 1000 << 0 << "";
         QTest::newRow("1001") << 1001 << 1 << 1 << "";
-        // Opened as catalog.txt, the run's name another: everything after the first reopen goes
-        // under the run's name.
-        QTest::newRow("reopened under the run's name") << 2300 << 300 << 2 << "second.txt";
-        QTest::newRow("reopen fails") << 2300 << -1 << -1 << "missing/folder/catalog.txt";
+        QTest::newRow("2300") << 2300 << 300 << 2 << "";
+        // The first block stays in the file that was opened, wherever it went; nothing is
+        // written anywhere else, nor into a file put in its place.
+        QTest::newRow("catalog moved") << 2300 << -1 << -1 << "moved";
+        QTest::newRow("catalog deleted") << 2300 << -1 << -1 << "deleted";
+        QTest::newRow("catalog replaced") << 2300 << -1 << -1 << "replaced";
     }
 
     void countersAndReopens()
@@ -259,30 +294,39 @@ private slots:
         QFETCH(int, files);
         QFETCH(int, filecount);
         QFETCH(int, blockcount);
-        QFETCH(QString, runsName);
+        QFETCH(QString, change);
         const TreeFolder tree = generatedTree(files, 45, 4);
         Walk walk(tree);
-        if (!runsName.isEmpty())
-            walk.runsName = walk.dir.filePath(runsName);
+        const QString moved = walk.dir.filePath(QStringLiteral("moved.txt"));
         // How much of the catalog is on disk each time a file's length is read: right after a
         // reopen, everything written before it must be there.
         QList<qint64> onDisk;
         walk.lists.beforeLength = [&] {
-            onDisk.append(QFileInfo(walk.catalog).size()
-                          + (runsName.isEmpty() ? 0 : QFileInfo(walk.runsName).size()));
+            onDisk.append(QFileInfo(walk.catalog).size());
+            if (onDisk.size() != 1000 || change.isEmpty())
+                return;
+            if (change == QLatin1String("deleted"))
+                QVERIFY(QFile::remove(walk.catalog));
+            else
+                QVERIFY(QFile::rename(walk.catalog, moved));
+            if (change == QLatin1String("replaced"))
+                QVERIFY(writeTree(treeOf({{"catalog.txt", "other\r\n"}}), walk.dir.path()));
         };
         QVERIFY(walk.run());
         const QByteArray expected = walk.expected(tree);
-        if (!runsName.isEmpty()) // the first block stays where the catalog was opened
-            QCOMPARE(walk.bytes(), firstLines(expected, 1000));
-        if (filecount < 0) { // one message, naming the place
-            QCOMPARE(walk.messages.size(), 1);
-            QVERIFY2(walk.messages.first().contains("missing/folder"), qPrintable(walk.messages.first()));
+        if (filecount < 0) { // one message, naming the file; the walk stops there
+            QCOMPARE(walk.messages, QStringList(walk.catalog + " was moved or deleted during the capture"));
             QVERIFY(walk.session.sink.failed());
+            QCOMPARE(onDisk.size(), 1000);
+            QCOMPARE(QFileInfo::exists(walk.catalog) ? walk.bytes() : QByteArray("(none)"),
+                     change == QLatin1String("replaced") ? QByteArray("other\r\n") : QByteArray("(none)"));
+            if (change != QLatin1String("deleted"))
+                QCOMPARE(readAll(moved), firstLines(expected, 1000));
             return;
         }
         QVERIFY(walk.messages.isEmpty());
-        QCOMPARE(walk.bytes() + (runsName.isEmpty() ? QByteArray() : readAll(walk.runsName)), expected);
+        QCOMPARE(walk.lists.barsNotFull, 0);
+        QCOMPARE(walk.bytes(), expected);
         QCOMPARE(walk.session.sink.fileCount(), filecount);
         QCOMPARE(walk.session.sink.blockCount(), blockcount);
         QCOMPARE(onDisk.size(), files);
@@ -360,7 +404,61 @@ private slots:
         QTEST(length, "length");
     }
 
+    // Every length comes from the folder that was listed, whoever reads it: the helper (all but
+    // the first file, which the walk takes before the helper starts) or the walk (all of them,
+    // the helper then finding nothing left). A link gives its file's length, a file gone since
+    // the listing its reason. The folder exchanged for another right after its listing still
+    // gives its own lengths; a listing given again from memory, its folder exchanged after the
+    // reader let go of it, gives none.
+    void lengthReader_data()
+    {
+        QTest::addColumn<bool>("unused"); // each row's folders are named after it
+        for (const QString& tag : lengthTags())
+            QTest::newRow(qPrintable(tag)) << true;
+    }
+    void lengthReader()
+    {
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        const QString path = m_folders.filePath(tag);
+        FolderReader reader;
+        FolderListing::Listing listing;
+        QVERIFY(reader.read(path, &listing, nullptr));
+        if (tag.contains("remembered")) { // given again from memory, then let go
+            QVERIFY(reader.read(path, &listing, nullptr) && reader.folderReads() == 1);
+            reader.release();
+        }
+        QVERIFY(QFile::remove(path + "/vanish"));
+        if (tag.contains("exchanged"))
+            QVERIFY(QDir().rename(path, path + "-old") && QDir().rename(path + "-other", path));
+        QStringList expected, got;
+        for (const QString& name : listing.files)
+            expected << (tag.contains("remembered") ? "the folder was moved or replaced after it was listed"
+                         : name == "link"           ? "77"
+                         : name == "vanish"         ? "File not found"
+                                                    : QString::number(name.mid(1).toInt() + 1));
+        SideLengths side(SideLengths::Helper::OnRequest);
+        for (int i = 0; i < listing.files.size(); ++i) {
+            qint64 length = -1;
+            QString reason;
+            got << (side.fileLength(reader, listing.files, i, &length, &reason) ? QString::number(length)
+                                                                                : reason);
+            if (i == 0 && tag.startsWith("helper"))
+                side.helpNow();
+        }
+        side.helpNow();
+        QCOMPARE(got, expected);
+    }
+
 private:
+    static QStringList lengthTags()
+    {
+        QStringList tags;
+        for (const char* who : {"helper first", "walk first"})
+            for (const char* change : {"", ", exchanged", ", remembered, exchanged"})
+                tags << QString::fromLatin1(who) + QString::fromLatin1(change);
+        return tags;
+    }
+
     QTemporaryDir m_folders; // the folder reader's: each folder holds "f" (its name) and "sub"
 };
 

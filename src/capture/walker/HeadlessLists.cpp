@@ -1,7 +1,5 @@
 #include "capture/walker/HeadlessLists.h"
 
-#include "platform/core/FolderListing.h"
-
 bool HeadlessLists::setFolderPath(const QString& path, QString* error)
 {
     m_side.withdraw(); // a listing shown again unchanged is read again too
@@ -22,11 +20,6 @@ QString HeadlessLists::folderEntry(int index) const
 bool HeadlessLists::fileLength(int index, const QString& fullName, qint64* length,
                                QString* reason)
 {
-    if (index < 0 || index >= m_shown.files.size())
-        return FolderListing::fileLength(fullName, length, reason);
-    m_side.follow(m_shown.path, m_shown.files);
-    const SideLengths::Answer answer = m_side.take(index, length, reason);
-    if (answer != SideLengths::Answer::None)
-        return answer == SideLengths::Answer::Read;
-    return m_reader.fileLength(m_shown.files.at(index), length, reason);
+    Q_UNUSED(fullName); // measured in the listed folder, not looked up by its path
+    return m_side.fileLength(m_reader, m_shown.files, index, length, reason);
 }

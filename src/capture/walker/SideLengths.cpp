@@ -1,52 +1,36 @@
 #include "capture/walker/SideLengths.h"
 
 #include "platform/core/FolderListing.h"
+#include "platform/core/FolderReader.h"
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <system_error>
 #include <vector>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace {
-// A spinning thread's hint to the processor.
-inline void spinPause()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#else
-    std::this_thread::yield();
-#endif
-}
-
 // Who has a file: no one yet, the helper (reading, then done), or the walk.
 enum : int { kFree, kHelperReading, kHelperDone, kWalks };
 } // namespace
 
 struct SideLengths::Folder
 {
-    Folder(const QString& folderPath, const QStringList& fileNames)
-        : path(folderPath)
+    Folder(FolderHandle folderHandle, const QStringList& fileNames)
+        : handle(std::move(folderHandle))
         , names(fileNames)
         , state(new std::atomic<int>[size_t(fileNames.size())])
         , lengths(size_t(fileNames.size()), 0)
-        , errors(size_t(fileNames.size()), 0)
+        , reasons(size_t(fileNames.size()))
     {
         for (qsizetype i = 0; i < names.size(); ++i)
             state[size_t(i)].store(kFree, std::memory_order_relaxed);
     }
 
-    const QString path;
-    const QStringList names; // shared with the file list: also tells which listing this is
+    const FolderHandle handle; // a duplicate of the listed folder's own
+    const QStringList names;   // shared with the file list: also tells which listing this is
     std::unique_ptr<std::atomic<int>[]> state;
     std::vector<qint64> lengths;
-    std::vector<int> errors;
+    std::vector<QString> reasons; // empty when the length was read
     std::atomic<bool> withdrawn{false};
 };
 
@@ -64,15 +48,28 @@ SideLengths::~SideLengths()
         m_thread.join();
 }
 
-void SideLengths::follow(const QString& folder, const QStringList& names)
+bool SideLengths::fileLength(FolderReader& reader, const QStringList& names, int index,
+                             qint64* length, QString* reason)
 {
-    if (m_current && m_current->names.constData() == names.constData())
-        return;
+    if (index < 0 || index >= names.size()) {
+        if (reason)
+            *reason = FolderListing::fileReason(ENOENT);
+        return false;
+    }
+    if (!m_current || m_current->names.constData() != names.constData())
+        offer(reader, names);
+    const Answer answer = take(index, length, reason);
+    if (answer != Answer::None)
+        return answer == Answer::Read;
+    return reader.fileLength(names.at(index), length, reason);
+}
+
+void SideLengths::offer(FolderReader& reader, const QStringList& names)
+{
     withdraw();
-#ifdef Q_OS_UNIX
     if (names.size() < kOfferFrom)
         return;
-    if (!m_started) {
+    if (m_helper == Helper::OwnThread && !m_started) {
         m_started = true;
         try {
             m_thread = std::thread([this] { run(); });
@@ -80,18 +77,19 @@ void SideLengths::follow(const QString& folder, const QStringList& names)
             // No second thread to be had: the walk reads every length itself.
         }
     }
-    if (!m_thread.joinable())
+    if (m_helper == Helper::OwnThread && !m_thread.joinable())
         return;
-    m_current = std::make_shared<Folder>(folder, names);
+    FolderHandle handle = reader.duplicateCurrent(nullptr);
+    if (!handle.isOpen())
+        return; // the walk reads them all through the reader, and says why
+    m_current = std::make_shared<Folder>(std::move(handle), names);
+    if (m_helper == Helper::OnRequest)
+        return;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_next = m_current;
-        m_offers.fetch_add(1, std::memory_order_release);
     }
     m_wake.notify_one();
-#else
-    Q_UNUSED(folder);
-#endif
 }
 
 void SideLengths::withdraw()
@@ -102,10 +100,16 @@ void SideLengths::withdraw()
     m_current.reset();
 }
 
+void SideLengths::helpNow()
+{
+    if (m_helper == Helper::OnRequest && m_current)
+        measure(*m_current);
+}
+
 SideLengths::Answer SideLengths::take(int index, qint64* length, QString* reason)
 {
     Folder* folder = m_current.get();
-    if (!folder || index < 0 || index >= folder->names.size())
+    if (!folder)
         return Answer::None;
     std::atomic<int>& state = folder->state[size_t(index)];
     int seen = kFree;
@@ -114,63 +118,50 @@ SideLengths::Answer SideLengths::take(int index, qint64* length, QString* reason
     if (seen == kWalks)
         return Answer::None;
     // The helper is inside one system call for it at most.
-    while ((seen = state.load(std::memory_order_acquire)) == kHelperReading)
+    while (state.load(std::memory_order_acquire) == kHelperReading)
         std::this_thread::yield();
-    if (const int error = folder->errors[size_t(index)]) {
+    const QString& failure = folder->reasons[size_t(index)];
+    if (!failure.isEmpty()) {
         if (reason)
-            *reason = FolderListing::fileReason(error);
+            *reason = failure;
         return Answer::Failed;
     }
     *length = folder->lengths[size_t(index)];
     return Answer::Read;
 }
 
+void SideLengths::measure(Folder& folder)
+{
+    QByteArray name;
+    for (qsizetype i = folder.names.size() - 1; i >= 0; --i) {
+        if (folder.withdrawn.load(std::memory_order_relaxed))
+            break;
+        std::atomic<int>& state = folder.state[size_t(i)];
+        int seen = kFree;
+        if (!state.compare_exchange_strong(seen, kHelperReading, std::memory_order_acq_rel))
+            break; // met the walk
+        name.truncate(0);
+        FolderListing::appendNative(&name, folder.names.at(i));
+        QString reason;
+        if (!folder.handle.fileLength(name.constData(), &folder.lengths[size_t(i)], &reason))
+            folder.reasons[size_t(i)] = reason.isEmpty() ? FolderListing::fileReason(ENOENT) : reason;
+        state.store(kHelperDone, std::memory_order_release);
+    }
+}
+
 void SideLengths::run()
 {
-#ifdef Q_OS_UNIX
-    QByteArray name;
-    unsigned taken = 0;
     for (;;) {
-        // Folders follow each other within a fraction of a millisecond during a walk.
-        const auto watchUntil = std::chrono::steady_clock::now()
-                                + std::chrono::microseconds(kWatchMicroseconds);
-        while (m_offers.load(std::memory_order_acquire) == taken
-               && std::chrono::steady_clock::now() < watchUntil) {
-            for (int i = 0; i < 64 && m_offers.load(std::memory_order_relaxed) == taken; ++i)
-                spinPause();
-        }
         std::shared_ptr<Folder> folder;
         {
+            // Asleep between folders: a wait that costs no processor time.
             std::unique_lock<std::mutex> lock(m_mutex);
             m_wake.wait(lock, [this] { return m_stop || m_next; });
             if (m_stop)
                 return;
             folder = std::move(m_next);
-            taken = m_offers.load(std::memory_order_relaxed);
         }
-        if (folder->withdrawn.load(std::memory_order_relaxed))
-            continue;
-        const int fd = ::open(FolderListing::toNative(folder->path).constData(),
-                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            continue; // the walk reads them all, and says why
-        for (qsizetype i = folder->names.size() - 1; i >= 0; --i) {
-            if (folder->withdrawn.load(std::memory_order_relaxed))
-                break;
-            std::atomic<int>& state = folder->state[size_t(i)];
-            int seen = kFree;
-            if (!state.compare_exchange_strong(seen, kHelperReading, std::memory_order_acq_rel))
-                break; // met the walk
-            name.truncate(0);
-            FolderListing::appendNative(&name, folder->names.at(i));
-            struct stat st;
-            if (::fstatat(fd, name.constData(), &st, 0) == 0)
-                folder->lengths[size_t(i)] = st.st_size;
-            else
-                folder->errors[size_t(i)] = errno;
-            state.store(kHelperDone, std::memory_order_release);
-        }
-        ::close(fd);
+        if (!folder->withdrawn.load(std::memory_order_relaxed))
+            measure(*folder);
     }
-#endif
 }

@@ -33,5 +33,7 @@ public:
 
     // The length in bytes of file-list entry index, whose full name (folder prefix and name)
     // is fullName; false with the reason (such as "File not found") when it cannot be read.
+    // Read in the folder that was listed, never by looking fullName up again: a folder moved
+    // or exchanged since its listing must not lend another folder's sizes.
     virtual bool fileLength(int index, const QString& fullName, qint64* length, QString* reason) = 0;
 };

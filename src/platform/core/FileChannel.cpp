@@ -1,19 +1,39 @@
 #include "platform/core/FileChannel.h"
 
+#include "platform/core/LineEnds.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
 
-namespace {
-// Lines are handed to the file in pieces of about this size: few system calls, and a failure
-// is noticed within one piece.
-constexpr qsizetype kPieceSize = 64 * 1024;
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
+namespace {
 bool fail(QString* error, const QString& description)
 {
     if (error)
         *error = description;
     return false;
+}
+
+// The device and inode of an open file; false where they cannot be known.
+bool identityOf(const QFile& file, quint64* device, quint64* inode)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (file.handle() < 0 || ::fstat(file.handle(), &st) != 0)
+        return false;
+    *device = quint64(st.st_dev);
+    *inode = quint64(st.st_ino);
+    return true;
+#else
+    Q_UNUSED(file);
+    Q_UNUSED(device);
+    Q_UNUSED(inode);
+    return false;
+#endif
 }
 } // namespace
 
@@ -71,6 +91,37 @@ bool FileChannel::open(const QString& path, Mode mode, QString* error)
     std::unique_ptr<QFile> file = m_factory ? m_factory(path) : std::make_unique<QFile>(path);
     if (!file->open(flags))
         return fail(error, QStringLiteral("Cannot open %1: %2").arg(path, file->errorString()));
+    m_device = m_inode = 0;
+    identityOf(*file, &m_device, &m_inode);
+    return adopt(std::move(file), path, mode, error);
+}
+
+bool FileChannel::reopen(const QString& path, QString* error)
+{
+    if (!isOpen() || m_mode == Mode::Input)
+        return fail(error, QStringLiteral("Bad file mode"));
+    if (!close(error))
+        return false;
+    const QString moved = QStringLiteral("%1 was moved or deleted during the capture").arg(path);
+    // Whatever now has the name (nothing, a folder, a pipe that would block) is not the file.
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile())
+        return fail(error, moved);
+    std::unique_ptr<QFile> file = m_factory ? m_factory(path) : std::make_unique<QFile>(path);
+    // ExistingOnly: a file deleted between the look and the open is not created either.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered
+                    | QIODevice::ExistingOnly))
+        return fail(error, QFileInfo::exists(path)
+                               ? QStringLiteral("Cannot open %1: %2").arg(path, file->errorString())
+                               : moved);
+    quint64 device = 0, inode = 0;
+    if (identityOf(*file, &device, &inode) && (device != m_device || inode != m_inode))
+        return fail(error, moved); // another file put in its place: left as it is
+    return adopt(std::move(file), path, Mode::Append, error);
+}
+
+bool FileChannel::adopt(std::unique_ptr<QFile> file, const QString& path, Mode mode, QString* error)
+{
     m_file = std::move(file);
     m_path = path;
     m_mode = mode;
@@ -93,10 +144,11 @@ bool FileChannel::endUnterminatedLastLine(QString* error)
     if (m_fileEnd == 0)
         return true;
     QFile peek(m_path);
-    char last = '\n';
-    if (!peek.open(QIODevice::ReadOnly) || !peek.seek(m_fileEnd - 1) || !peek.getChar(&last))
+    const qint64 from = std::max<qint64>(m_fileEnd - 3, 0); // enough to see a lone byte-order mark
+    if (!peek.open(QIODevice::ReadOnly) || !peek.seek(from))
         return true; // a write-only file: nothing can be learnt, nothing is changed
-    if (last == '\n' || last == '\r')
+    const QByteArray tail = peek.read(m_fileEnd - from);
+    if (!LineEnds::endsInsideLine(tail, m_fileEnd))
         return true;
     m_pending = QByteArrayLiteral("\r\n");
     return push(error);
@@ -158,9 +210,9 @@ bool FileChannel::push(QString* error)
             return writeFailed(m_pending.constData(), wrote, error);
         done += now;
     }
-    const qsizetype lastEnd = m_pending.lastIndexOf('\n');
-    if (lastEnd >= 0)
-        m_lineEnd = m_fileEnd + lastEnd + 1;
+    const qsizetype linesEnd = LineEnds::wholeLinesEnd(m_pending.constData(), wrote);
+    if (linesEnd > 0)
+        m_lineEnd = m_fileEnd + linesEnd;
     m_fileEnd += wrote;
     // Emptied but kept: the next piece is gathered in the same memory, not grown afresh.
     m_pending.resize(0);
@@ -173,13 +225,8 @@ bool FileChannel::writeFailed(const char* attempted, qint64 size, QString* error
 {
     m_failure = QStringLiteral("Cannot write to %1: %2").arg(m_path, m_file->errorString());
     const qint64 reached = std::clamp<qint64>(m_file->size() - m_fileEnd, 0, size);
-    qint64 cut = m_lineEnd;
-    for (qint64 i = reached; i > 0; --i) {
-        if (attempted[i - 1] == '\n') {
-            cut = m_fileEnd + i;
-            break;
-        }
-    }
+    const qint64 linesEnd = LineEnds::wholeLinesEnd(attempted, reached);
+    const qint64 cut = linesEnd > 0 ? m_fileEnd + linesEnd : m_lineEnd;
     if (m_file->size() != cut && !m_file->resize(cut))
         m_failure += QStringLiteral("; the cut-off last line could not be removed: %1")
                          .arg(m_file->errorString());

@@ -26,6 +26,10 @@ public:
 
     static FileChannel& instance();
 
+    // Lines are handed to the file in pieces of at least this size: few system calls, and a
+    // failure is noticed within one piece.
+    static constexpr qsizetype kPieceSize = 64 * 1024;
+
     // False with a description when path exists but is not a regular file (a folder, pipe,
     // device or socket): opening one could block forever or never reach an end.
     static bool checkRegularFile(const QString& path, QString* error);
@@ -40,6 +44,11 @@ public:
     // Opens path in mode. Fails with "File already open" while the channel is in use, or with
     // the file system's description (file not found, is a folder, permission denied...).
     bool open(const QString& path, Mode mode, QString* error = nullptr);
+    // Closes the file being written and opens path again for appending, only when path still
+    // names the very file that was opened first (same device and inode). A file moved, deleted
+    // or replaced meanwhile is never created anew nor written into: the channel stays closed
+    // and error says "<path> was moved or deleted during the capture".
+    bool reopen(const QString& path, QString* error = nullptr);
     bool isOpen() const;
     QString path() const { return m_path; }
     Mode mode() const { return m_mode; }
@@ -56,6 +65,7 @@ public:
     bool close(QString* error = nullptr);
 
 private:
+    bool adopt(std::unique_ptr<QFile> file, const QString& path, Mode mode, QString* error);
     bool endUnterminatedLastLine(QString* error);
     bool push(QString* error);
     bool writeFailed(const char* attempted, qint64 size, QString* error);
@@ -68,6 +78,9 @@ private:
     qint64 m_fileEnd = 0;  // bytes the file is known to hold
     qint64 m_lineEnd = 0;  // where its last whole line ends
     QString m_failure;     // set by a failed write; the channel then refuses to write
+    // The file first opened, which a reopen must find again: device and inode.
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
 };
 
 // Closes the channel when it leaves scope, unless released: every early return of a reader

@@ -1,5 +1,7 @@
 #include "platform/core/FolderListing.h"
 
+#include "platform/core/FolderHandle.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringEncoder>
@@ -116,12 +118,6 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString folderError(const QString& folder, int error)
-{
-    const QString what = error == ENOENT || error == ENOTDIR ? QStringLiteral("Path not found")
-                                                              : QStringLiteral("Folder cannot be read");
-    return QStringLiteral("%1: %2 (%3)").arg(what, readable(folder), systemError(error));
-}
 #endif
 
 // A listed name: its exact text and the text shown for it (the same string when the name is
@@ -274,6 +270,18 @@ QString fileReason(int code)
 #endif
 }
 
+QString folderError(const QString& folder, int error)
+{
+#ifdef Q_OS_UNIX
+    const QString what = error == ENOENT || error == ENOTDIR ? QStringLiteral("Path not found")
+                                                              : QStringLiteral("Folder cannot be read");
+    return QStringLiteral("%1: %2 (%3)").arg(what, readable(folder), systemError(error));
+#else
+    Q_UNUSED(error);
+    return QStringLiteral("Path not found: %1").arg(folder);
+#endif
+}
+
 #ifdef Q_OS_UNIX
 namespace {
 
@@ -370,16 +378,10 @@ int listEntries(int fd, std::vector<Entry>* folders, std::vector<Entry>* files)
 
 } // namespace
 
-int openFolder(const QString& folder, QString* error)
+bool readOpenFolder(const FolderHandle& handle, const QString& folder, Listing* listing,
+                    QString* error)
 {
-    const int fd = ::open(toNative(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 && error)
-        *error = folderError(folder, errno);
-    return fd;
-}
-
-bool readOpenFolder(int fd, const QString& folder, Listing* listing, QString* error)
-{
+    const int fd = handle.fd();
     // A folder that can be read but not entered (no search permission) lists names whose
     // lengths and subfolders are all out of reach: refused as a whole, once.
     struct stat self;
@@ -408,12 +410,8 @@ bool readOpenFolder(int fd, const QString& folder, Listing* listing, QString* er
 bool read(const QString& folder, Listing* listing, QString* error)
 {
 #ifdef Q_OS_UNIX
-    const int fd = openFolder(folder, error);
-    if (fd < 0)
-        return false;
-    const bool done = readOpenFolder(fd, folder, listing, error);
-    ::close(fd);
-    return done;
+    const FolderHandle handle = FolderHandle::open(folder, error);
+    return handle.isOpen() && readOpenFolder(handle, folder, listing, error);
 #else
     std::vector<Entry> folders;
     std::vector<Entry> files;
@@ -435,29 +433,6 @@ bool read(const QString& folder, Listing* listing, QString* error)
     }
     listing->folders = sortedNames(folders);
     listing->files = sortedNames(files);
-    return true;
-#endif
-}
-
-bool fileLength(const QString& fullName, qint64* length, QString* reason)
-{
-#ifdef Q_OS_UNIX
-    struct stat st;
-    if (::stat(toNative(fullName).constData(), &st) != 0) {
-        if (reason)
-            *reason = fileReason(errno);
-        return false;
-    }
-    *length = st.st_size;
-    return true;
-#else
-    const QFileInfo info(fullName);
-    if (!info.exists()) {
-        if (reason)
-            *reason = fileReason(0);
-        return false;
-    }
-    *length = info.size();
     return true;
 #endif
 }

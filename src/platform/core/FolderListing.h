@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QStringView>
 
+class FolderHandle;
+
 // What the folder and file lists show of one folder, read in one pass. Hidden entries (a name
 // starting with "." on Unix, the hidden attribute elsewhere) are left out. Subfolders are real
 // folders only: a symbolic link to a folder is neither listed nor followed, so a link back to
@@ -44,19 +46,17 @@ struct Shown
 bool read(const QString& folder, Listing* listing, QString* error);
 
 #ifdef Q_OS_UNIX
-// read() in two steps, for a caller that keeps the folder open afterwards: a descriptor of the
-// folder (-1 with the description when it cannot be opened), then its listing read through
-// that descriptor, which stays open.
-int openFolder(const QString& folder, QString* error);
-bool readOpenFolder(int folderFd, const QString& folder, Listing* listing, QString* error);
+// read() for a caller that keeps the folder open afterwards (FolderHandle::open): the
+// listing is read through the handle, which stays open.
+bool readOpenFolder(const FolderHandle& folderHandle, const QString& folder, Listing* listing,
+                    QString* error);
 #endif
-
-// The length in bytes of a file, following links; false with the reason (such as "File not
-// found") when it cannot be read (gone, dangling link, no permission).
-bool fileLength(const QString& fullName, qint64* length, QString* reason);
 
 // The reason for a file that cannot be measured, from the system's error number.
 QString fileReason(int systemError);
+
+// The description of a folder that cannot be opened or read, from the system's error number.
+QString folderError(const QString& folder, int systemError);
 
 // The folder path in the form the lists use: absolute, clean, native separators.
 QString normalized(const QString& folder);

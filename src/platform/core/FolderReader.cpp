@@ -2,8 +2,9 @@
 
 #include <QDir>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
+
+#ifdef Q_OS_UNIX
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,18 +18,16 @@ FolderReader::~FolderReader()
 
 void FolderReader::release()
 {
-#ifdef Q_OS_UNIX
-    if (m_currentFd >= 0)
-        ::close(m_currentFd);
-#endif
-    m_currentFd = -1;
+    m_handle.reset();
 }
 
-void FolderReader::setCurrent(const QString& folder)
+void FolderReader::setCurrent(const QString& folder, FolderHandle::Identity listed)
 {
-    if (folder != m_current)
+    // A handle still open on the same path may be of a folder that has been replaced since.
+    if (folder != m_current || listed != m_listed)
         release();
     m_current = folder;
+    m_listed = listed;
 }
 
 bool FolderReader::show(const QString& path, FolderListing::Shown* shown, QString* error)
@@ -71,7 +70,7 @@ bool FolderReader::read(const QString& folder, FolderListing::Listing* listing, 
             && stampOf(st) == it->stamp) {
             it->lastUse = ++m_uses;
             *listing = it->listing;
-            setCurrent(folder);
+            setCurrent(folder, {it->stamp.device, it->stamp.inode});
             return true;
         }
         m_cache.erase(it);
@@ -79,16 +78,14 @@ bool FolderReader::read(const QString& folder, FolderListing::Listing* listing, 
     ++m_reads;
     // Opened once: the stamp, the listing and then the files' lengths all go through this one
     // descriptor, so the path is looked up once per folder.
-    const int fd = FolderListing::openFolder(folder, error);
-    if (fd < 0)
+    FolderHandle handle = FolderHandle::open(folder, error);
+    if (!handle.isOpen())
         return false;
     struct stat st;
-    const bool stamped = ::fstat(fd, &st) == 0;
+    const bool stamped = ::fstat(handle.fd(), &st) == 0;
     FolderListing::Listing fresh;
-    if (!FolderListing::readOpenFolder(fd, folder, &fresh, error)) {
-        ::close(fd);
+    if (!FolderListing::readOpenFolder(handle, folder, &fresh, error))
         return false;
-    }
     if (stamped) {
         const Stamp stamp = stampOf(st);
         const qint64 settled = (qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000 - kSettleMs)
@@ -97,15 +94,16 @@ bool FolderReader::read(const QString& folder, FolderListing::Listing* listing, 
             remember(folder, stamp, fresh);
     }
     *listing = std::move(fresh);
-    release();
     m_current = folder;
-    m_currentFd = fd;
+    m_listed = stamped ? FolderHandle::Identity{quint64(st.st_dev), quint64(st.st_ino)}
+                       : handle.identity();
+    m_handle = std::move(handle);
     return true;
 #else
     ++m_reads;
     if (!FolderListing::read(folder, listing, error))
         return false;
-    setCurrent(folder);
+    setCurrent(folder, {});
     return true;
 #endif
 }
@@ -124,28 +122,41 @@ void FolderReader::remember(const QString& folder, const Stamp& stamp,
     m_cache.insert(folder, Cached{stamp, listing, ++m_uses});
 }
 
+bool FolderReader::openCurrent(QString* reason)
+{
+    if (m_handle.isOpen())
+        return true;
+    if (m_current.isEmpty()) {
+        if (reason)
+            *reason = FolderListing::fileReason(ENOENT);
+        return false;
+    }
+    QString error;
+    FolderHandle handle = FolderHandle::open(m_current, &error);
+    if (!handle.isOpen()) {
+        if (reason)
+            *reason = error;
+        return false;
+    }
+    if (handle.identity() != m_listed) {
+        if (reason)
+            *reason = QStringLiteral("the folder was moved or replaced after it was listed");
+        return false;
+    }
+    m_handle = std::move(handle);
+    return true;
+}
+
 bool FolderReader::fileLength(const QString& name, qint64* length, QString* reason)
 {
-#ifdef Q_OS_UNIX
-    if (m_currentFd < 0 && !m_current.isEmpty())
-        m_currentFd = ::open(FolderListing::toNative(m_current).constData(),
-                             O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_currentFd >= 0) {
-        m_name.truncate(0);
-        FolderListing::appendNative(&m_name, name);
-        struct stat st;
-        if (::fstatat(m_currentFd, m_name.constData(), &st, 0) != 0) {
-            if (reason)
-                *reason = FolderListing::fileReason(errno);
-            return false;
-        }
-        *length = st.st_size;
-        return true;
-    }
-#endif
-    // The folder could not be opened: the whole name is looked up.
-    const QString prefix = m_current.isEmpty() || m_current.endsWith(QDir::separator())
-                               ? m_current
-                               : m_current + QDir::separator();
-    return FolderListing::fileLength(prefix + name, length, reason);
+    if (!openCurrent(reason))
+        return false;
+    m_name.truncate(0);
+    FolderListing::appendNative(&m_name, name);
+    return m_handle.fileLength(m_name.constData(), length, reason);
+}
+
+FolderHandle FolderReader::duplicateCurrent(QString* reason)
+{
+    return openCurrent(reason) ? m_handle.duplicate() : FolderHandle();
 }

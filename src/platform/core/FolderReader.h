@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/FolderHandle.h"
 #include "platform/core/FolderListing.h"
 
 #include <QHash>
@@ -11,9 +12,11 @@
 // folder, while the folder is provably unchanged (same device and inode, same modification and
 // change times, and those times old enough that a later change cannot share them).
 //
-// It also keeps the current folder open once a file length is asked for, so lengths are read
-// relative to the folder instead of looking up the whole path for every file. release() closes
-// that handle (an open folder keeps its volume from being unmounted).
+// It also keeps the current folder open: the files' lengths are read relative to the folder
+// whose listing it gave, never by its path. A listing given again from memory is of the folder
+// that then had the path; the folder is opened when a length is asked for, and a folder found
+// moved or replaced meanwhile gives no lengths at all. release() closes the handle (an open
+// folder keeps its volume from being unmounted).
 class FolderReader
 {
 public:
@@ -35,6 +38,10 @@ public:
     // The length of the file called name (exact text) in the current folder, following links;
     // false with the reason when it cannot be read.
     bool fileLength(const QString& name, qint64* length, QString* reason);
+
+    // The current folder on a handle of its own (for another thread); closed, with the reason,
+    // when it cannot be had.
+    FolderHandle duplicateCurrent(QString* reason);
 
     void release();
 
@@ -68,13 +75,17 @@ private:
         quint64 lastUse = 0;
     };
     void remember(const QString& folder, const Stamp& stamp, const FolderListing::Listing& listing);
-    void setCurrent(const QString& folder);
+    void setCurrent(const QString& folder, FolderHandle::Identity listed);
+    // The current folder's handle, opened when needed; false with the reason when it cannot
+    // be opened or is no longer the folder that was listed.
+    bool openCurrent(QString* reason);
 
     static constexpr int kCacheSize = 64;
     QHash<QString, Cached> m_cache;
     quint64 m_uses = 0;
     QString m_current;
-    int m_currentFd = -1;
+    FolderHandle m_handle;               // of m_current, once opened
+    FolderHandle::Identity m_listed;     // the folder the current listing came from
     QByteArray m_name; // the bytes of the name being measured, reused from file to file
     int m_reads = 0;
 };

@@ -42,21 +42,33 @@ void inform(QWidget* parent, const QString& text, const QString& title)
     message(parent, Message{text, title, QMessageBox::Ok, QMessageBox::NoIcon});
 }
 
+std::unique_ptr<QFileDialog> fileDialog(QWidget* parent, const FileRequest& request)
+{
+    // Qt takes the patterns from the last parentheses and, with the details hidden, shows
+    // only the text before them: "Text files *.txt (*.txt)" shows "Text files *.txt", and
+    // "Text files (*.txt) (*.txt)" shows "Text files (*.txt)".
+    const QString nameFilter =
+        request.filter + QStringLiteral(" (") + request.pattern + QLatin1Char(')');
+    // No title of its own and no insisting that the file exists: a capture may type a new name.
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), request.initialName, nameFilter);
+    dialog->setObjectName(QStringLiteral("fileDialog"));
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setLabelText(QFileDialog::Accept, QObject::tr("&Open"));
+    if (!request.initialName.isEmpty())
+        dialog->selectFile(request.initialName);
+    return dialog;
+}
+
 QString openFileName(QWidget* parent, const FileRequest& request)
 {
     if (answerer().openFileName)
         return answerer().openFileName(request);
-    // No title of its own and no insisting that the file exists: a capture may type a new name.
-    QFileDialog dialog(parent, QString(), request.initialName, request.filter);
-    dialog.setObjectName(QStringLiteral("fileDialog"));
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setLabelText(QFileDialog::Accept, QObject::tr("&Open"));
-    if (!request.initialName.isEmpty())
-        dialog.selectFile(request.initialName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const std::unique_ptr<QFileDialog> dialog = fileDialog(parent, request);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return QString();
-    return dialog.selectedFiles().constFirst();
+    return dialog->selectedFiles().constFirst();
 }
 
 QString saveFileName(QWidget* parent, const FileRequest& request)

@@ -4,7 +4,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class QFileDialog;
 class QPrinter;
 class QWidget;
 
@@ -22,8 +24,9 @@ struct Message
 
 struct FileRequest
 {
-    QString filter;       // e.g. "Text files *.txt (*.txt)"
-    QString initialName;  // the name chosen last time in this chooser, if any
+    QString filter;                            // the filter exactly as the chooser shows it
+    QString pattern = QStringLiteral("*.txt"); // the files it lists
+    QString initialName;                       // the name chosen last time in this chooser, if any
 };
 
 struct FolderRequest
@@ -46,6 +49,10 @@ QString openFileName(QWidget* parent, const FileRequest& request);
 QString saveFileName(QWidget* parent, const FileRequest& request);
 // The folder chooser; an empty result means the user cancelled.
 QString folderName(QWidget* parent, const FolderRequest& request);
+
+// The open-file dialog openFileName shows, built but not shown: its filter list shows the
+// request's filter text exactly.
+std::unique_ptr<QFileDialog> fileDialog(QWidget* parent, const FileRequest& request);
 
 // The printer dialog; false when the user cancelled.
 bool choosePrinter(QWidget* parent, QPrinter* printer);

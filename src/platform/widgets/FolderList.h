@@ -38,13 +38,10 @@ public:
     // this list need not read the folder a second time.
     const QStringList& fileNames() const { return m_shown.files; }
 
-    // The length of the file called name in path(), read relative to the open folder; false
-    // with the reason when it cannot be read.
-    bool fileLength(const QString& name, qint64* length, QString* reason)
-    {
-        return m_reader.fileLength(name, length, reason);
-    }
-    // Lets go of the folder held open for fileLength().
+    // The reader of path(), which holds the listed folder open: the lengths of its files are
+    // read through it.
+    FolderReader& reader() { return m_reader; }
+    // Lets go of the folder held open for the lengths.
     void releaseFolder() { m_reader.release(); }
 
     // While the rows are held (a walk moves the list many times between two frames), moving

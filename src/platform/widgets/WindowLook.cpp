@@ -1,5 +1,6 @@
 #include "platform/widgets/WindowLook.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -7,11 +8,15 @@
 namespace WindowLook {
 
 namespace {
+// Every size the resources hold, so a screen that scales by 2 or more gets a sharp one.
 QIcon iconFrom(const QString& base)
 {
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/%1-32.png").arg(base), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/icons/%1-16.png").arg(base), QSize(16, 16));
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        const QString file = QStringLiteral(":/icons/%1-%2.png").arg(base).arg(size);
+        if (QFile::exists(file))
+            icon.addFile(file, QSize(size, size));
+    }
     return icon;
 }
 } // namespace
