@@ -4,10 +4,9 @@
 #include "browser/OpenCatalog.h"
 #include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
+#include "capture/walker/IndexValue.h"
 #include "capture/CaptureWindow.h"
 #include "capture/CaptureWindowLists.h"
-#include "catalog/CatalogSource.h"
-#include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
@@ -91,31 +90,15 @@ bool showInDatabase(const QString& name, QString* failure)
     return false;
 }
 
-// The index value the loader can read back: at most five characters, no blank at either end,
-// no TAB or line break (which would split or end the line). A value that is not a number at
-// all becomes 1, as it always has. False with the reason when the value must be refused.
+// The index value as IndexValue takes it; a value that is not a number shows as the 1 it
+// becomes. False with the reason when the value must be refused.
 bool takeIndexValue(CaptureWindow* window, QString* index, QString* error)
 {
-    QString text = window->indexBox()->currentText();
-    if (!isNumericText(text)) {
-        text = QStringLiteral("1");
-        window->indexBox()->setEditText(text);
-    }
-    const bool lineBreaking = text.contains(QLatin1Char('\t')) || text.contains(QLatin1Char('\r'))
-                              || text.contains(QLatin1Char('\n'));
-    if (text.size() > CatalogSource::kIndexWidth || lineBreaking || text != text.trimmed()) {
-        QString shown = text;
-        shown.replace(QLatin1Char('\t'), QLatin1String("\\t"))
-            .replace(QLatin1Char('\r'), QLatin1String("\\r"))
-            .replace(QLatin1Char('\n'), QLatin1String("\\n"));
-        *error = QStringLiteral("The index value \"%1\" cannot be used: an index value has at "
-                                "most %2 characters, no blank at either end and no tab or line "
-                                "break.")
-                     .arg(shown)
-                     .arg(CatalogSource::kIndexWidth);
+    const QString typed = window->indexBox()->currentText();
+    if (!IndexValue::take(typed, index, error))
         return false;
-    }
-    *index = text;
+    if (*index != typed)
+        window->indexBox()->setEditText(*index);
     return true;
 }
 

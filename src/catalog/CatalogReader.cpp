@@ -1,55 +1,33 @@
 #include "catalog/CatalogReader.h"
 
 #include "catalog/CatalogLine.h"
+#include "catalog/CatalogScan.h"
 #include "catalog/CatalogTable.h"
 #include "platform/core/FileChannel.h"
 #include "platform/core/SideBySide.h"
 
 #include <algorithm>
-#include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
 // Below this a second thread costs more than it saves.
 constexpr qsizetype kSplitAbove = 512 * 1024;
 
-// Lines of one stretch of the file into a table. A line that is valid UTF-8 and has no field
-// opening with a double quote (every line a capture writes) is split where it lies; any other
-// goes through CatalogLine's general decoding and splitting.
+// Lines of one stretch of the file into a table, each read as CatalogScan::lineFields reads it.
 class LineParser
 {
 public:
     LineParser(CatalogTable& records, QString* error) : m_records(records), m_error(error) {}
 
-    // The line data[begin, end) holding tabCount tabs, the first three at tabs[]; high: it has
-    // a byte beyond ASCII.
+    // The line data[begin, end) as the scan found it (CatalogScan::forEachLine).
     bool line(const char* data, qsizetype begin, qsizetype end, const qsizetype* tabs,
               int tabCount, bool high)
     {
-        const QByteArrayView text(data + begin, end - begin);
-        if (high && !CatalogLine::isUtf8(text))
-            return general(text);
-        QByteArrayView fields[3];
-        if (tabCount == 0) {
-            fields[0] = fields[1] = fields[2] = text;
-        } else {
-            fields[0] = QByteArrayView(data + begin, tabs[0] - begin);
-            const qsizetype nameEnd = tabCount > 1 ? tabs[1] : end;
-            fields[1] = QByteArrayView(data + tabs[0] + 1, nameEnd - tabs[0] - 1);
-            fields[2] = tabCount == 1
-                            ? fields[1]
-                            : QByteArrayView(data + tabs[1] + 1,
-                                             (tabCount > 2 ? tabs[2] : end) - tabs[1] - 1);
-        }
-        for (const QByteArrayView& field : fields) {
-            if (!field.isEmpty() && field.front() == '"')
-                return general(text);
-        }
-        return m_records.appendRecord(fields[0], fields[1], fields[2], m_error);
+        CatalogScan::LineFields line;
+        if (!CatalogScan::lineFields(data, begin, end, tabs, tabCount, high, &m_scratch, &line,
+                                     m_error))
+            return false;
+        return m_records.appendRecord(line.fields[0], line.fields[1], line.fields[2], m_error);
     }
 
     // Every line ending in data[0, size), the first one starting after skip bytes (a
@@ -58,20 +36,6 @@ public:
     bool lines(const char* data, qsizetype size, qsizetype skip, bool last);
 
 private:
-    bool general(QByteArrayView line)
-    {
-        const CatalogLine::Split parts = CatalogLine::split(CatalogLine::decode(line, &m_scratch));
-        for (int f = 0; f < parts.count; ++f) {
-            if (!CatalogTable::fitsField(f, parts.fields[size_t(f)], m_error))
-                return false;
-        }
-        if (!parts.ok) {
-            *m_error = QString::fromLatin1(CatalogLine::kInvalidArgument);
-            return false;
-        }
-        return m_records.appendRecord(parts.fields[0], parts.fields[1], parts.fields[2], m_error);
-    }
-
     CatalogTable& m_records;
     QString* m_error;
     QByteArray m_scratch;
@@ -79,91 +43,11 @@ private:
 
 bool LineParser::lines(const char* data, qsizetype size, qsizetype skip, bool last)
 {
-    // One pass finds the line ends, the tabs and whether a line has bytes beyond ASCII.
-    qsizetype begin = skip;
-    qsizetype tabs[3] = {0, 0, 0};
-    int tabCount = 0;
-    bool high = false;
-    auto event = [&](qsizetype at) {
-        const char c = data[at];
-        if (c == '\t') {
-            if (tabCount < 3)
-                tabs[tabCount++] = at;
-            return true;
-        }
-        if (c == '\n' && at > 0 && data[at - 1] == '\r') { // the LF of a CR LF
-            begin = at + 1;
-            return true;
-        }
-        const bool more = line(data, begin, at, tabs, tabCount, high);
-        begin = at + 1;
-        tabCount = 0;
-        high = false;
-        return more;
-    };
-    qsizetype at = 0;
-#if defined(__SSE2__)
-    const __m128i tab = _mm_set1_epi8('\t');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    for (; at + 16 <= size; at += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-        unsigned highs = unsigned(_mm_movemask_epi8(chunk));
-        unsigned events = unsigned(_mm_movemask_epi8(_mm_or_si128(
-            _mm_cmpeq_epi8(chunk, tab),
-            _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)))));
-        while (events) {
-            const int bit = __builtin_ctz(events);
-            const unsigned upTo = (2u << bit) - 1;
-            high = high || (highs & (upTo >> 1));
-            highs &= ~upTo;
-            if (!event(at + bit))
-                return false;
-            events &= events - 1;
-        }
-        high = high || highs;
-    }
-#endif
-    for (; at < size; ++at) {
-        const char c = data[at];
-        if (c == '\t' || c == '\r' || c == '\n') {
-            if (!event(at))
-                return false;
-        } else if (uchar(c) >= 0x80) {
-            high = true;
-        }
-    }
-    // A first line that is only a byte-order mark is still a line, if an empty one.
-    if (last && (begin < size || (skip > 0 && begin == skip)))
-        return line(data, begin, size, tabs, tabCount, high);
-    return true;
-}
-
-// Where the whole lines of data[0, size) end: just after the last line end, or 0 when none is
-// complete. A CR at the very end stays out, as the next read may bring its LF. from: no line
-// end lies before it, apart from such a CR.
-qsizetype wholeLinesEnd(const char* data, qsizetype size, qsizetype from)
-{
-    const qsizetype end = size > 0 && data[size - 1] == '\r' ? size - 1 : size;
-    from = std::min(from, end);
-    for (qsizetype at = end; at > from; --at) {
-        if (data[at - 1] == '\n' || data[at - 1] == '\r')
-            return at;
-    }
-    return 0;
-}
-
-// A line end at or after the middle of data[0, size), so that each half holds whole lines;
-// size when there is none.
-qsizetype middleLineStart(const char* data, qsizetype size)
-{
-    for (qsizetype at = size / 2; at < size; ++at) {
-        if (data[at] == '\n')
-            return at + 1;
-        if (data[at] == '\r')
-            return at + 1 < size && data[at + 1] == '\n' ? at + 2 : at + 1;
-    }
-    return size;
+    return CatalogScan::forEachLine(
+        data, size, skip, last,
+        [&](qsizetype begin, qsizetype end, const qsizetype* tabs, int tabCount, bool high) {
+            return line(data, begin, end, tabs, tabCount, high);
+        });
 }
 
 } // namespace
@@ -175,63 +59,28 @@ bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error, qi
     const qint64 fileSize = std::max<qint64>(channel.size(), 0);
     records.reserve(fileSize / 64 + 16, fileSize);
 
-    // A small file is read in one piece of its own size.
-    const qint64 piece = std::clamp<qint64>(fileSize + 1, std::min<qint64>(4096, pieceSize), pieceSize);
-    QByteArray buffer;
-    qsizetype filled = 0; // bytes read and not yet stored
-    qsizetype skip = -1;  // the byte-order mark's length once known
-    bool atEnd = false;
     CatalogTable later;
     LineParser parser(records, error);
     QString laterError;
     LineParser laterParser(later, &laterError);
     const bool twoCores = usableCores() > 1;
 
-    while (!atEnd) {
-        // The buffer grows only while a line longer than half a piece is being read.
-        if (buffer.size() - filled < std::max<qint64>(piece / 2, 1))
-            buffer.resize(std::max<qsizetype>(filled + piece, buffer.size() * 2));
-        const qint64 want = std::min<qint64>(piece, buffer.size() - filled);
-        const qint64 got = channel.read(buffer.data() + filled, want, error); // names the cause
-        if (got < 0)
-            return false;
-        atEnd = got == 0;
-        const qsizetype before = filled;
-        filled += qsizetype(got);
-        const char* data = buffer.constData();
-        if (skip < 0) {
-            if (filled < 3 && !atEnd)
-                continue;
-            skip = CatalogLine::byteOrderMarkLength(QByteArrayView(data, filled));
-        }
-        // Nothing before the bytes just read ended a line, but a CR held back last time.
-        const qsizetype cut = atEnd ? filled : wholeLinesEnd(data, filled, std::max<qsizetype>(before - 1, 0));
-        if (cut == 0 && !atEnd)
-            continue;
-        const qsizetype middle =
-            twoCores && cut > kSplitAbove ? middleLineStart(data, cut) : cut;
-        bool firstStored = true;
-        bool laterStored = true;
-        if (middle < cut) {
+    return CatalogScan::forEachBlock(
+        channel, error, pieceSize, [&](const char* data, qsizetype cut, qsizetype skip, bool atEnd) {
+            const qsizetype middle =
+                twoCores && cut > kSplitAbove ? CatalogScan::middleLineStart(data, cut) : cut;
+            if (middle >= cut)
+                return parser.lines(data, cut, skip, atEnd);
+            bool firstStored = true;
+            bool laterStored = true;
             later.clear();
             runSideBySide([&] { firstStored = parser.lines(data, middle, skip, false); },
-                          [&] {
-                              laterStored =
-                                  laterParser.lines(data + middle, cut - middle, 0, atEnd);
-                          });
+                          [&] { laterStored = laterParser.lines(data + middle, cut - middle, 0, atEnd); });
             if (!firstStored)
                 return false;
             records.appendRecords(later);
-            if (!laterStored) {
+            if (!laterStored)
                 *error = laterError;
-                return false;
-            }
-        } else if (!parser.lines(data, cut, skip, atEnd)) {
-            return false;
-        }
-        skip = 0;
-        std::memmove(buffer.data(), data + cut, size_t(filled - cut));
-        filled -= cut;
-    }
-    return true;
+            return laterStored;
+        });
 }
