@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+// vellumark-cli disks: one row per index value of a catalog, in the order of the values: the
+// files catalogued under it and their bytes. The catalog is read as the loader reads it; one
+// that stops early gives the rows of the records before the stop, then the reason. Returns the
+// exit status (Console).
+int runDisks(const QString& catalog);
