@@ -17,9 +17,11 @@ else
     done
     rm -rf "$3"
     cpack -G DEB --config "$1/CPackConfig.cmake" -B "$3" >/dev/null || fail "cpack failed"
-    deb=$(ls "$3"/*.deb)
+    [ "$(ls "$3"/*.deb | wc -l)" = 2 ] || fail "the build did not write exactly two packages"
+    deb=$(ls "$3"/vellumark_*.deb)
     [ "${deb##*/}" = "vellumark_$(dpkg-deb -f "$deb" Version)_$(dpkg --print-architecture).deb" ] ||
         fail "package named ${deb##*/}"
+    "$here/cli_package_check.sh" "$(ls "$3"/vellumark-cli_*.deb)" || fail "the vellumark-cli package"
     dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "Depends lacks the linked libraries"
     apt-get install -s -qq "$deb" >/dev/null || fail "apt cannot install the package's dependencies"
     dpkg -x "$deb" "$root"
@@ -37,4 +39,7 @@ grep -qx "Icon=vellumark" "$desktop" || fail "the desktop entry names no icon"
 for size in 16 32; do
     [ -f "$root/usr/share/icons/hicolor/${size}x${size}/apps/vellumark.png" ] || fail "no ${size}px icon"
 done
+[ -x "$root/usr/bin/vellumark-cli" ] || fail "no bin/vellumark-cli"
+[ -f "$root/usr/share/bash-completion/completions/vellumark-cli" ] || fail "no bash completion"
+[ "$2" = deb ] || [ -f "$root/usr/share/man/man1/vellumark-cli.1.gz" ] || fail "no vellumark-cli.1"
 [ "$2" = prefix ] || "$here/e2e.sh" "$program"
