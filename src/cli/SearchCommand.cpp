@@ -42,11 +42,14 @@ public:
                 CatalogScan::rawFields(data, begin, stop, tabs, tabCount, line.fields);
                 // A line the loader stores as it lies, whatever its encoding.
                 const bool plain = fitsAsItLies(line.fields);
+                // A line that may not be UTF-8 is compared as read, unless its encoding cannot
+                // change the outcome.
+                const bool decode = high && !m_asciiOnly;
                 const bool candidate = !m_finder || hit < data + stop;
-                if (plain && !candidate)
+                if (plain && !candidate && !decode)
                     return true;
                 bool read = false;
-                if (!plain || (high && !m_asciiOnly)) {
+                if (!plain || decode) {
                     if (!CatalogScan::lineFields(data, begin, stop, tabs, tabCount, high,
                                                  &m_scratch, &line, &m_error))
                         return false;
