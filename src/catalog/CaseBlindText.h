@@ -122,7 +122,8 @@ inline const std::vector<std::pair<char32_t, char32_t>>& foldedCodePoints()
 {
     static const std::vector<std::pair<char32_t, char32_t>> pairs = [] {
         std::vector<std::pair<char32_t, char32_t>> list;
-        for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        // No character beyond the Supplementary Multilingual Plane has a case.
+        for (char32_t c = 0; c < 0x20000; ++c) {
             if (c >= 0xD800 && c <= 0xDFFF)
                 continue;
             const char32_t folded = QChar::toCaseFolded(c);

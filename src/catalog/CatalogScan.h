@@ -43,12 +43,9 @@ bool forEachLine(const char* data, qsizetype size, qsizetype skip, bool last, Li
             ++tabCount;
             return true;
         }
-        if (c == '\n' && at > 0 && data[at - 1] == '\r') { // the LF of a CR LF
-            begin = at + 1;
-            return true;
-        }
         const bool more = line(begin, at, tabs, std::min(tabCount, 3), high);
-        begin = at + 1;
+        // The LF of a CR LF is no event of its own: the line after it starts past it.
+        begin = at + (c == '\r' && at + 1 < size && data[at + 1] == '\n' ? 2 : 1);
         tabCount = 0;
         high = false;
         return more;
@@ -58,12 +55,15 @@ bool forEachLine(const char* data, qsizetype size, qsizetype skip, bool last, Li
     const __m128i tab = _mm_set1_epi8('\t');
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
+    unsigned crBefore = 0; // the previous sixteen bytes ended with a CR
     for (; at + 16 <= size; at += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
         unsigned highs = unsigned(_mm_movemask_epi8(chunk));
-        unsigned events = unsigned(_mm_movemask_epi8(_mm_or_si128(
-            _mm_cmpeq_epi8(chunk, tab),
-            _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)))));
+        const unsigned crs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, cr)));
+        const unsigned lfs = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lf)));
+        unsigned events = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, tab))) | crs
+                          | (lfs & ~((crs << 1) | crBefore));
+        crBefore = crs >> 15;
         while (events) {
             const int bit = __builtin_ctz(events);
             const unsigned upTo = (2u << bit) - 1;
@@ -78,6 +78,8 @@ bool forEachLine(const char* data, qsizetype size, qsizetype skip, bool last, Li
 #endif
     for (; at < size; ++at) {
         const char c = data[at];
+        if (c == '\n' && at > 0 && data[at - 1] == '\r')
+            continue;
         if (c == '\t' || c == '\r' || c == '\n') {
             if (!event(at))
                 return false;

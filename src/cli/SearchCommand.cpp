@@ -1,6 +1,7 @@
 #include "cli/SearchCommand.h"
 
 #include "catalog/CatalogScan.h"
+#include "cli/PieceReader.h"
 #include "catalog/CatalogSource.h"
 #include "catalog/CatalogTable.h"
 #include "cli/Console.h"
@@ -8,11 +9,10 @@
 #include "platform/core/SideBySide.h"
 
 #include <memory>
+#include <vector>
 
 namespace {
 
-// Below this a second thread costs more than it saves.
-constexpr qsizetype kSplitAbove = 512 * 1024;
 
 // One thread's share of a piece: its lines, its records found and, when printing, their text.
 class PieceScan
@@ -31,13 +31,23 @@ public:
     bool scan(const char* data, qsizetype size, qsizetype skip, bool last)
     {
         m_lines = 0;
+        m_found = 0;
         m_out.resize(0);
         const char* const end = data + size;
-        const char* hit = m_finder ? m_finder->find(data + skip, end) : nullptr;
+        // Without a piece to look for, every line is a candidate.
+        const char* hit = m_finder ? m_finder->find(data + skip, end) : data;
         return CatalogScan::forEachLine(
             data, size, skip, last,
             [&](qsizetype begin, qsizetype stop, const qsizetype* tabs, int tabCount, bool high) {
                 ++m_lines;
+                // Most lines: no candidate in them, and stored as they lie (three fields, none
+                // quoted or too wide), so their encoding does not matter.
+                if (hit >= data + stop && (!high || m_asciiOnly) && tabCount == 2
+                    && tabs[0] - begin <= CatalogTable::kIndexWidth
+                    && stop - tabs[1] - 1 <= CatalogTable::kSizeWidth
+                    && tabs[1] - tabs[0] - 1 <= CatalogTable::kFilenameWidth && data[begin] != '"'
+                    && data[tabs[0] + 1] != '"' && (tabs[1] + 1 == stop || data[tabs[1] + 1] != '"'))
+                    return true;
                 CatalogScan::LineFields line;
                 CatalogScan::rawFields(data, begin, stop, tabs, tabCount, line.fields);
                 // A line the loader stores as it lies, whatever its encoding.
@@ -45,7 +55,7 @@ public:
                 // A line that may not be UTF-8 is compared as read, unless its encoding cannot
                 // change the outcome.
                 const bool decode = high && !m_asciiOnly;
-                const bool candidate = !m_finder || hit < data + stop;
+                const bool candidate = hit < data + stop;
                 if (plain && !candidate && !decode)
                     return true;
                 bool read = false;
@@ -150,49 +160,37 @@ int runSearch(const SearchRequest& request)
         finder = std::make_unique<AnchorFinder>(*anchor);
     // Output nobody reads is not made (grep does the same).
     const bool print = !request.count && !Console::outputDiscarded();
-    PieceScan first(request, finder.get(), print);
-    PieceScan second(request, finder.get(), print);
+    const int workers = int(std::min(usableCores(), 4u));
+    std::vector<std::unique_ptr<PieceScan>> scans;
+    for (int w = 0; w < workers; ++w)
+        scans.push_back(std::make_unique<PieceScan>(request, finder.get(), print));
     Printer printer(request.format);
-    const bool twoCores = usableCores() > 1;
-    qint64 linesBefore = 0;
+    qint64 lines = 0, found = 0;
     QString stop;
     if (print && !Console::out(RecordFormat::head(request.format), &error)) {
         Console::error(error);
         return Console::kError;
     }
 
-    const bool read = CatalogScan::forEachBlock(
-        channel, &error, CatalogScan::kPieceSize,
-        [&](const char* data, qsizetype size, qsizetype skip, bool last) {
-            const qsizetype middle =
-                twoCores && size > kSplitAbove ? CatalogScan::middleLineStart(data, size) : size;
-            bool firstRead = true, secondRead = true;
-            if (middle >= size) {
-                firstRead = first.scan(data, size, skip, last);
-            } else {
-                runSideBySide([&] { firstRead = first.scan(data, middle, skip, false); },
-                              [&] { secondRead = second.scan(data + middle, size - middle, 0, last); });
-            }
-            if (!printer.print(first.printed(), &stop))
+    const bool read = PieceReader::read(
+        request.catalog, workers,
+        [&](int worker, const char* data, qsizetype size, qsizetype skip, bool last) {
+            return scans[size_t(worker)]->scan(data, size, skip, last);
+        },
+        [&](int worker, bool scanned) {
+            const PieceScan& scan = *scans[size_t(worker)];
+            lines += scan.lines();
+            found += scan.found();
+            if (!printer.print(scan.printed(), &stop))
                 return false;
-            linesBefore += first.lines();
-            if (!firstRead) {
-                stop = QStringLiteral("%1: line %2: %3").arg(request.catalog).arg(linesBefore).arg(first.error());
-                return false;
-            }
-            if (middle >= size)
-                return true;
-            if (!printer.print(second.printed(), &stop))
-                return false;
-            linesBefore += second.lines();
-            if (!secondRead)
-                stop = QStringLiteral("%1: line %2: %3").arg(request.catalog).arg(linesBefore).arg(second.error());
-            return secondRead;
-        });
+            if (!scanned)
+                stop = QStringLiteral("%1: line %2: %3").arg(request.catalog).arg(lines).arg(scan.error());
+            return scanned;
+        },
+        &error);
     if (!read && stop.isEmpty())
         stop = QStringLiteral("%1: %2").arg(request.catalog, error);
 
-    const qint64 found = first.found() + second.found();
     QString outError;
     const QByteArray closing = request.count ? QByteArray::number(found) + '\n'
                                              : RecordFormat::tail(request.format, printer.any());
