@@ -22,9 +22,18 @@ public:
         : m_filter(request.filter),
           m_format(request.format),
           m_finder(finder),
-          m_asciiOnly(request.filter.asciiOnly()),
           m_print(print)
     {
+        const auto anchor = request.filter.anchor();
+        // A run of ASCII is in the line's own bytes whatever their encoding, so lines without
+        // it never match; a letter beyond ASCII may be spelt in Windows-1252 instead.
+        m_encodingFree = request.filter.asciiOnly()
+                         || (anchor && anchor->kind == CaseBlind::PatternAnchor::Kind::AsciiRun);
+        // One term, found as a whole in the name: the hit decides.
+        const auto& terms = request.filter.terms();
+        if (!print && anchor && anchor->wholePattern && terms.size() == 1 && !terms.front().negated
+            && terms.front().kind == RecordFilter::Term::Kind::Contains)
+            m_hitDecides = anchor->asciiRun.size();
     }
 
     // False when the loader would stop at a line of data[0, size) (error() says why).
@@ -40,33 +49,38 @@ public:
             data, size, skip, last,
             [&](qsizetype begin, qsizetype stop, const qsizetype* tabs, int tabCount, bool high) {
                 ++m_lines;
-                // Most lines: no candidate in them, and stored as they lie (three fields, none
-                // quoted or too wide), so their encoding does not matter.
-                if (hit >= data + stop && (!high || m_asciiOnly) && tabCount == 2
-                    && tabs[0] - begin <= CatalogTable::kIndexWidth
-                    && stop - tabs[1] - 1 <= CatalogTable::kSizeWidth
-                    && tabs[1] - tabs[0] - 1 <= CatalogTable::kFilenameWidth && data[begin] != '"'
-                    && data[tabs[0] + 1] != '"' && (tabs[1] + 1 == stop || data[tabs[1] + 1] != '"'))
-                    return true;
-                CatalogScan::LineFields line;
-                CatalogScan::rawFields(data, begin, stop, tabs, tabCount, line.fields);
-                // A line the loader stores as it lies, whatever its encoding.
-                const bool plain = fitsAsItLies(line.fields);
-                // A line that may not be UTF-8 is compared as read, unless its encoding cannot
-                // change the outcome.
-                const bool decode = high && !m_asciiOnly;
                 const bool candidate = hit < data + stop;
-                if (plain && !candidate && !decode)
-                    return true;
+                // Most lines are stored as they lie (three fields, none quoted or too wide),
+                // whatever their encoding, and only a candidate can match.
+                const bool plain = tabCount == 2 && tabs[0] - begin <= CatalogTable::kIndexWidth
+                                   && stop - tabs[1] - 1 <= CatalogTable::kSizeWidth
+                                   && tabs[1] - tabs[0] - 1 <= CatalogTable::kFilenameWidth
+                                   && data[begin] != '"' && data[tabs[0] + 1] != '"'
+                                   && (tabs[1] + 1 == stop || data[tabs[1] + 1] != '"');
+                if (plain && (!high || m_encodingFree)) {
+                    if (!candidate)
+                        return true;
+                    if (m_hitDecides > 0 && hit > data + tabs[0]
+                        && hit + m_hitDecides <= data + tabs[1]) {
+                        ++m_found;
+                        hit = m_finder->find(data + stop, end);
+                        return true;
+                    }
+                }
+                CatalogScan::LineFields line;
                 bool read = false;
-                if (!plain || decode) {
+                if (!plain || (high && (candidate || !m_encodingFree))) {
                     if (!CatalogScan::lineFields(data, begin, stop, tabs, tabCount, high,
                                                  &m_scratch, &line, &m_error))
                         return false;
                     read = true;
+                } else {
+                    CatalogScan::rawFields(data, begin, stop, tabs, tabCount, line.fields);
                 }
-                if (m_finder && hit < data + stop)
-                    hit = m_finder->find(data + stop, end);
+                if (!candidate && (m_encodingFree || line.utf8))
+                    return true;
+                if (candidate)
+                    hit = m_finder ? m_finder->find(data + stop, end) : data;
                 if (!m_filter.matches(line.fields))
                     return true;
                 ++m_found;
@@ -89,22 +103,12 @@ public:
     const QString& error() const { return m_error; }
 
 private:
-    static bool fitsAsItLies(const QByteArrayView fields[3])
-    {
-        for (const QByteArrayView& field : {fields[0], fields[1], fields[2]}) {
-            if (!field.isEmpty() && field.front() == '"')
-                return false;
-        }
-        return fields[0].size() <= CatalogTable::kIndexWidth
-               && fields[1].size() <= CatalogTable::kFilenameWidth
-               && fields[2].size() <= CatalogTable::kSizeWidth;
-    }
-
     const RecordFilter& m_filter;
     RecordFormat::Kind m_format;
     const AnchorFinder* m_finder;
-    bool m_asciiOnly;
     bool m_print;
+    bool m_encodingFree = false;
+    qsizetype m_hitDecides = 0; // the length of a hit that decides alone
     qint64 m_lines = 0;
     qint64 m_found = 0;
     QByteArray m_out;
