@@ -76,11 +76,10 @@ int runDisks(const QString& catalog)
     for (const auto& entry : disks)
         order.push_back(entry.first);
     std::sort(order.begin(), order.end(), before);
-    QByteArray out("index\tlabel\tfiles\tbytes\tcaptured\tfree at capture\n");
+    QByteArray out("index\tfiles\tbytes\n");
     for (const QByteArray& index : order) {
         const Disk& disk = disks[index];
-        out += index + "\t\t" + QByteArray::number(disk.files) + '\t'
-               + QByteArray::number(disk.bytes) + "\t\t\n";
+        out += index + '\t' + QByteArray::number(disk.files) + '\t' + QByteArray::number(disk.bytes) + '\n';
     }
     if (!Console::out(out, &error) && stop.isEmpty())
         stop = error;

@@ -63,7 +63,7 @@ const char* const kSearchHelp =
 
 const char* const kDisksHelp =
     "Usage: vellumark-cli disks CATALOG\n"
-    "One row per index value: index, label, files, bytes, captured, free at capture\n"
+    "One row per index value, in the order of the values: index, files, bytes\n"
     "(TAB-separated, under a header line).\n"
     "Exit status: 0 done, 1 an empty catalog, 2 error.\n";
 

@@ -260,6 +260,26 @@ private slots:
         QCOMPARE(counted.status, 2);
     }
 
+    // One row per index value, from the same description of the catalog.
+    void disks()
+    {
+        QMap<qint64, QPair<int, qint64>> byDisk; // files, bytes; sizes that are no number add 0
+        for (const Record& r : records()) {
+            ++byDisk[number(r.index)].first;
+            byDisk[number(r.index)].second += std::max<qint64>(number(r.size), 0);
+        }
+        QByteArray expected = "index\tfiles\tbytes\n";
+        for (auto it = byDisk.cbegin(); it != byDisk.cend(); ++it)
+            expected += QByteArray::number(it.key()) + '\t' + QByteArray::number(it.value().first) + '\t'
+                        + QByteArray::number(it.value().second) + '\n';
+        const Result result = cli({"disks", m_catalog});
+        QCOMPARE(result.out, expected);
+        QCOMPARE(result.status, 0);
+        const Result broken = cli({"disks", write("disks.txt", catalogLine(records().at(0)) + "1234567\tx\t1\r\n")});
+        QCOMPARE(broken.out, QByteArray("index\tfiles\tbytes\n1\t1\t48213\n"));
+        QCOMPARE(broken.status, 2);
+    }
+
     // Byte for byte what the walker writes on the lists without a window, the same reports,
     // and what the tree's description predicts with the index value a new window starts with.
     void captureAsTheWalker()
