@@ -136,7 +136,7 @@ bool PieceReader::read(const QString& path, int workers, const Scan& scan, const
             qint64 first = -1, next = -1;
             if (window.systemError == 0) {
                 window.start(std::max<qint64>(start - 1, 0));
-                if (window.extend(end)) {
+                if (window.extend(end + kMore)) { // with the end of the line across the edge, mostly
                     first = window.lineStartFrom(start);
                     next = first < 0 ? -1 : window.lineStartFrom(end);
                 }
