@@ -11,6 +11,6 @@ class FileChannel;
 // the records before it stay. Large files are parsed on two cores, each taking half of every
 // piece read, with the records kept in file order. Pieces are pieceSize bytes (smaller in
 // tests, to put piece ends everywhere).
-constexpr qint64 kCatalogPieceSize = 8 * 1024 * 1024; // CatalogScan::kPieceSize
+constexpr qint64 kCatalogPieceSize = 8 * 1024 * 1024;
 bool readCatalog(FileChannel& channel, CatalogTable& records, QString* error,
                  qint64 pieceSize = kCatalogPieceSize);

@@ -6,9 +6,9 @@
 #include <QString>
 
 // vellumark-cli search: the records of a catalog a filter keeps, in file order. The catalog is
-// streamed through the loader's scan, a piece at a time (never the whole table), on two cores;
-// only lines that may match, and lines the loader would have to look at closely, are read
-// field by field. Reading stops where the loader stops: the records before are printed, then
+// streamed through the loader's scan in stretches every core reads for itself (PieceReader),
+// never the whole table; only lines that may match, and lines the loader would have to look at
+// closely, are read field by field. Reading stops where the loader stops: the records before are printed, then
 // the reason. Returns the exit status (Console).
 struct SearchRequest
 {
