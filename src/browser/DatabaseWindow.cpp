@@ -256,6 +256,11 @@ void DatabaseWindow::buildMenus()
     connect(create, &QAction::triggered, this,
             [] { WindowRegistry::instance().open(WindowId::capture); });
 
+    QAction* disks = bar->addAction(QStringLiteral("&Disks"));
+    disks->setObjectName(QStringLiteral("mnuDisks"));
+    connect(disks, &QAction::triggered, this,
+            [] { WindowRegistry::instance().open(WindowId::disks); });
+
     QMenu* help = bar->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     help->menuAction()->setObjectName(QStringLiteral("mnuHelpAction"));

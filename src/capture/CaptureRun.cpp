@@ -2,6 +2,7 @@
 
 #include "browser/DatabaseWindow.h"
 #include "browser/OpenCatalog.h"
+#include "capture/walker/CaptureRecord.h"
 #include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/walker/IndexValue.h"
@@ -11,6 +12,7 @@
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/PanelStatusBar.h"
+#include "platform/widgets/ProgramEnd.h"
 #include "capture/TextFileView.h"
 #include "platform/widgets/WindowRegistry.h"
 
@@ -102,6 +104,16 @@ bool takeIndexValue(CaptureWindow* window, QString* index, QString* error)
     return true;
 }
 
+// Writes the disk's line in the catalog's side file once the catalog is closed: what this run
+// wrote (the lines from start on), and whether the capture finished. A failure is told with its
+// cause; the catalog is never touched.
+void recordDisk(QWidget* parent, const CaptureFacts& facts, qint64 start)
+{
+    QString error;
+    if (!CaptureRecord::record(FileChannel::instance(), facts, start, &error) && !ProgramEnd::isEnding())
+        Dialogs::inform(parent, error);
+}
+
 void closeCaptureWindow(CaptureWindow* window)
 {
     WindowRegistry& registry = WindowRegistry::instance();
@@ -156,6 +168,12 @@ void run(CaptureWindow* target)
     window->setRunningLook();
     window->statusBar()->setText(QString::fromLatin1(CaptureWindow::kFilesText));
 
+    // This run's records start where the catalog ends now (a line end the channel may add to
+    // an unended last line is an empty line to the tally).
+    const QFileInfo before(name);
+    const qint64 start = appendMode && before.exists() ? before.size() : 0;
+    const CaptureFacts disk{name, index, startFolder, 0, 0, /*complete=*/false};
+
     if (!scope.open(name, appendMode ? FileChannel::Mode::Append : FileChannel::Mode::Output,
                     &error)) {
         scope.fail(error);
@@ -189,13 +207,19 @@ void run(CaptureWindow* target)
     if (!window || !session.keepGoing()) {
         // Cancelled, closed, or the catalog was lost (already reported). The next Run starts
         // from the folder this one started from, not where the walk stopped.
+        scope.close(nullptr);
+        recordDisk(window, disk, start);
         if (window)
             window->folderList()->setPath(startFolder, nullptr);
         return;
     }
 
+    CaptureFacts finished = disk;
+    finished.complete = true;
     if (!window->folderList()->setPath(startFolder, &error)) {
         scope.fail(error);
+        scope.close(nullptr);
+        recordDisk(window, finished, start);
         return;
     }
     window->statusBar()->setText(QString::fromLatin1(CaptureWindow::kFilesText)
@@ -203,8 +227,12 @@ void run(CaptureWindow* target)
     window->progressBar()->setValue(window->progressBar()->minimum());
     if (!scope.close(&error)) {
         scope.fail(error);
+        recordDisk(window, disk, start);
         return;
     }
+    recordDisk(window, finished, start);
+    if (!window)
+        return;
     if (!window->capturedFilesView()->loadFile(name, &error)) {
         scope.fail(error);
         return;

@@ -1,5 +1,6 @@
 #include "cli/CaptureCommand.h"
 
+#include "capture/walker/CaptureRecord.h"
 #include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/walker/HeadlessLists.h"
@@ -88,6 +89,12 @@ int runCapture(const CaptureRequest& request)
         return fail(error);
     const QString start = lists.folderPath();
 
+    // This capture's records start where the catalog ends now.
+    const QFileInfo before(catalog);
+    const bool append = request.existing == CaptureRequest::Existing::Append;
+    const qint64 recordsStart = append && before.exists() ? before.size() : 0;
+    CaptureFacts facts{catalog, index, start, 0, 0, /*complete=*/false};
+
     FileChannel channel;
     const auto mode = request.existing == CaptureRequest::Existing::Append ? FileChannel::Mode::Append
                                                                            : FileChannel::Mode::Output;
@@ -119,6 +126,15 @@ int runCapture(const CaptureRequest& request)
     std::signal(SIGTERM, SIG_DFL);
 
     const bool closed = channel.close(&error);
+    // The disk's line in the side file, as the capture window writes it, finished or not.
+    facts.complete = closed && session.keepGoing();
+    QString recordError;
+    const bool recorded = CaptureRecord::record(channel, facts, recordsStart, &recordError);
+    if (!recorded) {
+        progress.clear();
+        Console::error(recordError);
+        ++reports;
+    }
     if (session.sink.failed()) // reported by the walk: the lines in the catalog are whole
         return Console::kError;
     if (!closed)

@@ -1,6 +1,7 @@
 #include "cli/DisksCommand.h"
 
 #include "catalog/CatalogScan.h"
+#include "catalog/DiskFacts.h"
 #include "cli/Console.h"
 #include "cli/RecordFilter.h"
 #include "platform/core/FileChannel.h"
@@ -29,6 +30,17 @@ bool before(const QByteArray& a, const QByteArray& b)
     if (x || y)
         return bool(x);
     return a < b;
+}
+
+// A text as one TAB-separated field: TAB and line breaks as \t, \n and \r.
+QByteArray oneField(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('\t'), QLatin1String("\\t"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    return shown.toUtf8();
 }
 
 } // namespace
@@ -72,14 +84,29 @@ int runDisks(const QString& catalog)
     if (!read && stop.isEmpty())
         stop = QStringLiteral("%1: %2").arg(catalog, error);
 
+    // Label, time of capture and free space from the side file, where it has them.
+    const DiskFactsFile facts = DiskFactsFile::read(catalog);
+    if (facts.state() == DiskFactsFile::State::Unreadable && stop.isEmpty())
+        stop = facts.error();
+
     std::vector<QByteArray> order;
     for (const auto& entry : disks)
         order.push_back(entry.first);
     std::sort(order.begin(), order.end(), before);
-    QByteArray out("index\tfiles\tbytes\n");
+    QByteArray out("index\tlabel\tfiles\tbytes\tcaptured\tfree at capture\n");
     for (const QByteArray& index : order) {
         const Disk& disk = disks[index];
-        out += index + '\t' + QByteArray::number(disk.files) + '\t' + QByteArray::number(disk.bytes) + '\n';
+        const DiskFacts* known = facts.find(QString::fromUtf8(index));
+        QByteArray label, captured, free;
+        if (known) {
+            label = oneField(known->label);
+            if (known->capturedAt.isValid())
+                captured = known->capturedAt.toString(Qt::ISODateWithMs).toUtf8();
+            if (known->volume.freeBytes >= 0)
+                free = QByteArray::number(known->volume.freeBytes);
+        }
+        out += index + '\t' + label + '\t' + QByteArray::number(disk.files) + '\t'
+               + QByteArray::number(disk.bytes) + '\t' + captured + '\t' + free + '\n';
     }
     if (!Console::out(out, &error) && stop.isEmpty())
         stop = error;

@@ -62,8 +62,9 @@ const char* const kSearchHelp =
 
 const char* const kDisksHelp =
     "Usage: vellumark-cli disks CATALOG\n"
-    "One row per index value, in the order of the values: index, files, bytes\n"
-    "(TAB-separated, under a header line).\n"
+    "One row per index value, in the order of the values: index, label, files, bytes,\n"
+    "captured, free at capture (TAB-separated, under a header line). Label, time of capture\n"
+    "(ISO 8601) and free bytes come from the catalog's side file (CATALOG.disks).\n"
     "Exit status: 0 done, 1 an empty catalog, 2 error.\n";
 
 int usageError(const QString& text, const char* help)

@@ -2,6 +2,7 @@
 
 #include "browser/BrowserWindows.h"
 #include "capture/CaptureWindows.h"
+#include "disks/DisksWindows.h"
 #include "platform/widgets/WindowRegistry.h"
 #include "shell/ShellWindows.h"
 
@@ -23,6 +24,7 @@ int runVellumark(int argc, char** argv)
     WindowRegistry& registry = WindowRegistry::instance();
     registerBrowserWindows(registry);
     registerCaptureWindows(registry);
+    registerDisksWindows(registry);
     registerShellWindows(registry);
     registry.open(WindowId::splash);
     const int status = app.exec();

@@ -3,6 +3,7 @@
 #include "capture/CaptureWindows.h"
 #include "capture/CaptureWindow.h"
 #include "capture/TextFileView.h"
+#include "catalog/DiskFacts.h"
 #include "platform/core/FileChannel.h"
 #include "platform/widgets/FolderList.h"
 #include "platform/widgets/ProgramEnd.h"
@@ -42,6 +43,26 @@ bool running(CaptureWindow* form, bool is = true)
 bool idle(CaptureWindow* form) { return running(form, false); }
 
 // Runs act at the walk's n-th yield (the first is at the start folder).
+// The disk's line in the catalog's side file, "records|bytes|complete|root", and what the
+// catalog bytes predict for it.
+QString diskLine(const QString& catalog, const QString& index)
+{
+    const DiskFacts* disk = DiskFactsFile::read(catalog).find(index);
+    return disk ? QStringLiteral("%1|%2|%3|%4").arg(disk->files).arg(disk->bytes)
+                      .arg(disk->complete ? "complete" : "incomplete", disk->root)
+                : QStringLiteral("no line");
+}
+QString predictedLine(const QByteArray& lines, bool complete, const QString& root)
+{
+    qint64 records = 0, bytes = 0;
+    for (const QByteArray& line : lines.split('\n')) {
+        if (!line.isEmpty())
+            ++records, bytes += line.split('\t').value(2).trimmed().toLongLong();
+    }
+    return QStringLiteral("%1|%2|%3|%4").arg(records).arg(bytes)
+        .arg(complete ? "complete" : "incomplete", root);
+}
+
 void atYield(CaptureWindow* form, int n, std::function<void()> act)
 {
     auto yields = std::make_shared<int>(0);
@@ -212,6 +233,8 @@ private slots:
                                     + expectedCatalog(tree, root, QStringLiteral("4"));
         QCOMPARE(readAll(catalog), expected);
         QVERIFY(!FileChannel::instance().isOpen());
+        // The side file counts this capture's lines only, not an appended-to catalog's old ones.
+        QCOMPARE(diskLine(catalog, "4"), predictedLine(expectedCatalog(tree, root, "4"), true, root));
         QCOMPARE(form->capturedFilesView()->text().toUtf8(), expected);
         QCOMPARE(form->statusBar()->text(), QStringLiteral("Number of Files: 1234"));
         QVERIFY(idle(form));
@@ -282,9 +305,22 @@ private slots:
         const QByteArray written = readAll(full);
         QVERIFY(written.size() > 60000 && written.endsWith("\r\n"));
         QVERIFY(expectedCatalog(tree, root, QStringLiteral("3")).startsWith(written));
+        QCOMPARE(diskLine(full, "3"), predictedLine(written, false, root));
         QVERIFY(idle(form));
         QCOMPARE(form->folderList()->path(), root);
         QCOMPARE(form->capturedFilesView()->text(), QStringLiteral("before"));
+
+        // A side file that cannot be written is told with its cause after the walk; the
+        // catalog is whole and the capture goes on to its question.
+        m_dialogs->clear();
+        const QString blocked = m_dir->filePath(QStringLiteral("blocked.txt"));
+        QVERIFY(QDir().mkdir(DiskFactsFile::pathFor(blocked)));
+        run(form, blocked, {QMessageBox::Ok, QMessageBox::No});
+        QCOMPARE(m_dialogs->messages.size(), 2);
+        QVERIFY2(m_dialogs->messages.first().text.contains("blocked.txt.disks cannot be read: it is not a regular file"),
+                 qPrintable(m_dialogs->messages.first().text));
+        QCOMPARE(m_dialogs->messages.last().text, QStringLiteral("View Data in Database?"));
+        QCOMPARE(readAll(blocked), expectedCatalog(tree, root, QStringLiteral("3")));
     }
 
     void stoppedDuringWalk_data()
@@ -341,6 +377,8 @@ private slots:
         QVERIFY(runningLook);
         QVERIFY(!FileChannel::instance().isOpen());
         QCOMPARE(readAll(catalog), expectedCatalog(tree, root, QStringLiteral("1"), 2));
+        QCOMPARE(diskLine(catalog, "1"),
+                 predictedLine(expectedCatalog(tree, root, QStringLiteral("1"), 2), false, root));
         QCOMPARE(m_dialogs->messages.size(), 1);
         QVERIFY(m_dialogs->messages.first().text.contains("could not be catalogued: file00000.0"));
         if (how.startsWith(QLatin1String("Cancel"))) { // the next Run starts where this one did

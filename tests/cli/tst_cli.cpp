@@ -6,6 +6,7 @@
 #include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
 #include "capture/walker/HeadlessLists.h"
+#include "catalog/DiskFacts.h"
 #include "platform/core/FileChannel.h"
 #include "support/CaptureTree.h"
 #include "support/DataColumns.h"
@@ -94,6 +95,15 @@ QString extension(const Record& r)
     return dot > 0 ? last.mid(dot + 1).toLower() : QString();
 }
 constexpr qint64 K = 1024, M = K * K, G = M * K;
+
+// The sizes of a catalog's lines added up.
+qint64 expectedBytes(const QByteArray& catalog)
+{
+    qint64 sum = 0;
+    for (const QByteArray& line : catalog.split('\n'))
+        sum += line.trimmed().split('\t').value(2).toLongLong();
+    return sum;
+}
 
 QByteArray printed(const QList<Record>& list, const Keep& keep)
 {
@@ -268,15 +278,15 @@ private slots:
             ++byDisk[number(r.index)].first;
             byDisk[number(r.index)].second += std::max<qint64>(number(r.size), 0);
         }
-        QByteArray expected = "index\tfiles\tbytes\n";
+        QByteArray expected = "index\tlabel\tfiles\tbytes\tcaptured\tfree at capture\n";
         for (auto it = byDisk.cbegin(); it != byDisk.cend(); ++it)
-            expected += QByteArray::number(it.key()) + '\t' + QByteArray::number(it.value().first) + '\t'
-                        + QByteArray::number(it.value().second) + '\n';
+            expected += QByteArray::number(it.key()) + "\t\t" + QByteArray::number(it.value().first) + '\t'
+                        + QByteArray::number(it.value().second) + "\t\t\n";
         const Result result = cli({"disks", m_catalog});
         QCOMPARE(result.out, expected);
         QCOMPARE(result.status, 0);
         const Result broken = cli({"disks", write("disks.txt", catalogLine(records().at(0)) + "1234567\tx\t1\r\n")});
-        QCOMPARE(broken.out, QByteArray("index\tfiles\tbytes\n1\t1\t48213\n"));
+        QCOMPARE(broken.out, QByteArray("index\tlabel\tfiles\tbytes\tcaptured\tfree at capture\n1\t\t1\t48213\t\t\n"));
         QCOMPARE(broken.status, 2);
     }
 
@@ -309,6 +319,16 @@ private slots:
         for (const QString& report : reports)
             shown.append("vellumark-cli: " + report);
         QCOMPARE(QString::fromUtf8(result.err).split('\n', Qt::SkipEmptyParts), shown);
+
+        // The capture's line in the side file, as the window writes it, and a label given there.
+        QString error;
+        QVERIFY2(updateDiskFacts(captured, "7", [](DiskFacts& facts) { facts.label = "Backup\tA"; }, &error),
+                 qPrintable(error));
+        const QList<QByteArray> row = cli({"disks", captured}).out.split('\n').value(1).split('\t');
+        QCOMPARE(row.mid(0, 4), (QList<QByteArray>{"7", "Backup\\tA", QByteArray::number(readAll(walked).count('\n')),
+                                                   QByteArray::number(expectedBytes(readAll(walked)))}));
+        QVERIFY(QDateTime::fromString(QString::fromLatin1(row.value(4)), Qt::ISODateWithMs).isValid());
+        QVERIFY(row.value(5).toLongLong() > 0);
 
         const TreeFolder plain = generatedTree(1500, 40, 3);
         const QString plainRoot = m_dir.filePath(QStringLiteral("plain"));

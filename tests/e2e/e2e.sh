@@ -117,7 +117,7 @@ step "restart reopened the catalog"
 keys "$db" alt+f
 popup=$(timeout 5 bash -c "until xdotool search --onlyvisible --class vellumark | grep -vx $db; do sleep 0.2; done" | head -n 1 || true)
 [ -n "$popup" ] || fail "the File menu did not open"
-xdotool key --delay 150 Right Right Return # Help opens with Instructions active
+xdotool key --delay 150 Right Right Right Return # past Create Database and Disks, Help opens with Instructions active
 help=$(wait_window '^Vellumark Instructions$' 10)
 if xdotool search --onlyvisible --name '^Vellumark$' >/dev/null 2>&1; then
     fail "a message box appeared instead of the help text"

@@ -9,7 +9,7 @@
 
 // Answers every message box and dialog at once and records what was asked, so window tests
 // never block in a modal exec(). Queue answers before the action; unqueued boxes get OK (or
-// Yes for Yes/No boxes), unqueued file dialogs and printer dialogs are cancelled.
+// Yes for Yes/No boxes), unqueued file, folder and printer dialogs are cancelled.
 class DialogRecorder
 {
 public:
@@ -29,15 +29,21 @@ public:
         };
         answerer.choosePrinter = [this](QPrinter* printer) { return choosePrinter && choosePrinter(printer); };
         answerer.beep = [this] { ++beeps; };
+        answerer.folderName = [this](const Dialogs::FolderRequest& request) {
+            folderRequests.append(request);
+            return take(m_folderNames, QString());
+        };
         Dialogs::setAnswerer(answerer);
     }
     ~DialogRecorder() { Dialogs::clearAnswerer(); }
 
     void queueButton(QMessageBox::StandardButton button) { m_buttons.push_back(button); }
     void queueFileName(const QString& path) { m_fileNames.push_back(path); }
+    void queueFolderName(const QString& path) { m_folderNames.push_back(path); }
 
     QList<Dialogs::Message> messages;
     QList<Dialogs::FileRequest> fileRequests;
+    QList<Dialogs::FolderRequest> folderRequests;
     int beeps = 0;
 
     // Texts of the messages shown so far ("title|text"), handy for comparisons.
@@ -72,4 +78,5 @@ private:
 
     std::deque<QMessageBox::StandardButton> m_buttons;
     std::deque<QString> m_fileNames;
+    std::deque<QString> m_folderNames;
 };

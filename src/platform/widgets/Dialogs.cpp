@@ -59,6 +59,19 @@ QString openFileName(QWidget* parent, const FileRequest& request)
     return dialog.selectedFiles().constFirst();
 }
 
+QString folderName(QWidget* parent, const FolderRequest& request)
+{
+    if (answerer().folderName)
+        return answerer().folderName(request);
+    QFileDialog dialog(parent, request.title, request.initialFolder);
+    dialog.setObjectName(QStringLiteral("folderDialog"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 bool choosePrinter(QWidget* parent, QPrinter* printer)
 {
     if (answerer().choosePrinter)

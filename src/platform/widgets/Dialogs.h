@@ -26,6 +26,12 @@ struct FileRequest
     QString initialName;  // the name chosen last time in this chooser, if any
 };
 
+struct FolderRequest
+{
+    QString title;
+    QString initialFolder; // where the chooser starts, if anywhere
+};
+
 // Shows a message box and waits for it; returns the button pressed (Ok for an OK-only box).
 QMessageBox::StandardButton message(QWidget* parent, const Message& message);
 
@@ -34,6 +40,9 @@ void inform(QWidget* parent, const QString& text, const QString& title = QString
 
 // The open-file dialog; an empty result means the user cancelled.
 QString openFileName(QWidget* parent, const FileRequest& request);
+
+// The folder chooser; an empty result means the user cancelled.
+QString folderName(QWidget* parent, const FolderRequest& request);
 
 // The printer dialog; false when the user cancelled.
 bool choosePrinter(QWidget* parent, QPrinter* printer);
@@ -50,6 +59,7 @@ struct Answerer
     std::function<QString(const FileRequest&)> openFileName;
     std::function<bool(QPrinter*)> choosePrinter;
     std::function<void()> beep;
+    std::function<QString(const FolderRequest&)> folderName;
 };
 void setAnswerer(const Answerer& answerer);
 void clearAnswerer();

@@ -10,4 +10,5 @@ inline const QString searchIndicator = QStringLiteral("Form2"); // SearchIndicat
 inline const QString capture = QStringLiteral("Form4");         // CaptureWindow
 inline const QString instructions = QStringLiteral("Form5");    // InstructionsWindow
 inline const QString splash = QStringLiteral("Form6");          // SplashWindow
+inline const QString disks = QStringLiteral("DisksWindow");     // DisksWindow
 } // namespace WindowId

@@ -1,0 +1,6 @@
+#pragma once
+
+class WindowRegistry;
+
+// Registers the Disks window's factory.
+void registerDisksWindows(WindowRegistry& registry);
