@@ -2,7 +2,7 @@
 # One entry point for a fresh Debian 12 machine:
 #   ./build.sh run      install what is missing, build the program alone, start Vellumark
 #   ./build.sh test     install what is missing, build everything, run the whole test suite
-#   ./build.sh package  install what is missing, build, write the Debian package into BUILD_DIR
+#   ./build.sh package  install what is missing, build, write the two Debian packages (vellumark, vellumark-cli) into BUILD_DIR
 # Environment: BUILD_DIR (default build), BUILD_TYPE (default RelWithDebInfo),
 # SANITIZE=1 for an AddressSanitizer/UBSan build.
 set -euo pipefail
@@ -49,7 +49,7 @@ test)
     ;;
 package)
     install_packages
-    WERROR=0 build --target vellumark # the package holds the program alone
+    WERROR=0 build --target vellumark vellumark-cli # the two packages hold the two programs
     (cd "${BUILD_DIR:-build}" && cpack -G DEB)
     ;;
 *)

@@ -3,6 +3,7 @@
 // captured-files view shows a catalog of a million lines, and the window walks a deep chain of
 // folders beside the walker alone.
 #include "Bench.h"
+#include "CaptureTreeData.h"
 
 #include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
@@ -25,10 +26,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
 // A deterministic tree: folders of 20 to 44 files, five subfolders each, breadth first.
-QString makeTree(int files)
+QString ensureCaptureTree(int files)
 {
     const QString root = Bench::dataDir() + QStringLiteral("/capture-tree-%1").arg(files);
     const QString done = root + QStringLiteral(".complete");
@@ -56,6 +55,8 @@ QString makeTree(int files)
     Bench::printLine(QStringLiteral("generated %1 files in %2 folders under %3").arg(made).arg(folders).arg(root));
     return root;
 }
+
+namespace {
 
 // The walker alone on the headless lists, writing the catalog: best of runs, in ms.
 double headlessWalkMs(const QString& root, const QString& catalog, int runs)
@@ -142,7 +143,7 @@ void printAgainstFind(const QString& what, const Timing& ours, const Timing& fin
 // that warms the cache. False when the window did not count every file.
 bool captureTree(int files, int runs)
 {
-    const QString root = makeTree(files);
+    const QString root = ensureCaptureTree(files);
     if (root.isEmpty())
         return false;
     const QString label = files >= 1000000 ? QStringLiteral("%1M").arg(files / 1000000)

@@ -68,4 +68,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Opening a catalogued file hands it to the desktop's application through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 set(CPACK_STRIP_FILES ON)
+include(${CMAKE_CURRENT_LIST_DIR}/Cli.cmake) # the second package, vellumark-cli
 include(CPack)

@@ -2,14 +2,12 @@
 
 #include "browser/DatabaseWindow.h"
 #include "browser/OpenCatalog.h"
+#include "capture/walker/CaptureRecord.h"
 #include "capture/walker/CaptureSession.h"
 #include "capture/walker/DirectoryWalker.h"
+#include "capture/walker/IndexValue.h"
 #include "capture/CaptureWindow.h"
 #include "capture/CaptureWindowLists.h"
-#include "catalog/CatalogRewrite.h"
-#include "catalog/CatalogSource.h"
-#include "catalog/DiskFacts.h"
-#include "catalog/NumericText.h"
 #include "platform/core/FileChannel.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/FolderList.h"
@@ -94,48 +92,21 @@ bool showInDatabase(const QString& name, QString* failure)
     return false;
 }
 
-// The index value the loader can read back: at most five characters, no blank at either end,
-// no TAB or line break (which would split or end the line). A value that is not a number at
-// all becomes 1, as it always has; the box is left alone here and shows the 1 only once the
-// walk starts (a run that ends before it leaves the box as the user left it). False with the
-// reason when the value must be refused.
+// The index value as IndexValue takes it; the box is left alone here and shows the 1 a value
+// that is not a number becomes only once the walk starts (a run that ends before it leaves the
+// box as the user left it). False with the reason when the value must be refused.
 bool takeIndexValue(CaptureWindow* window, QString* index, QString* error)
 {
-    QString text = window->indexBox()->currentText();
-    if (!isNumericText(text))
-        text = QStringLiteral("1");
-    const bool lineBreaking = text.contains(QLatin1Char('\t')) || text.contains(QLatin1Char('\r'))
-                              || text.contains(QLatin1Char('\n'));
-    if (text.size() > CatalogSource::kIndexWidth || lineBreaking || text != text.trimmed()) {
-        QString shown = text;
-        shown.replace(QLatin1Char('\t'), QLatin1String("\\t"))
-            .replace(QLatin1Char('\r'), QLatin1String("\\r"))
-            .replace(QLatin1Char('\n'), QLatin1String("\\n"));
-        *error = QStringLiteral("The index value \"%1\" cannot be used: an index value has at "
-                                "most %2 characters, no blank at either end and no tab or line "
-                                "break.")
-                     .arg(shown)
-                     .arg(CatalogSource::kIndexWidth);
-        return false;
-    }
-    *index = text;
-    return true;
+    return IndexValue::take(window->indexBox()->currentText(), index, error);
 }
 
 // Writes the disk's line in the catalog's side file once the catalog is closed: what this run
 // wrote (the lines from start on), and whether the capture finished. A failure is told with its
 // cause; the catalog is never touched.
-void recordDisk(QWidget* parent, CaptureFacts facts, qint64 start)
+void recordDisk(QWidget* parent, const CaptureFacts& facts, qint64 start)
 {
     QString error;
-    const bool counted = CatalogRewrite::tally(FileChannel::instance(), facts.catalogPath, start,
-                                               &facts.files, &facts.bytes, &error);
-    if (counted && recordCapture(facts, &error))
-        return;
-    if (!counted)
-        error = QStringLiteral("The disk facts of %1 could not be saved: %2")
-                    .arg(QDir::toNativeSeparators(facts.catalogPath), error);
-    if (!ProgramEnd::isEnding())
+    if (!CaptureRecord::record(FileChannel::instance(), facts, start, &error) && !ProgramEnd::isEnding())
         Dialogs::inform(parent, error);
 }
 

@@ -122,7 +122,8 @@ inline const std::vector<std::pair<char32_t, char32_t>>& foldedCodePoints()
 {
     static const std::vector<std::pair<char32_t, char32_t>> pairs = [] {
         std::vector<std::pair<char32_t, char32_t>> list;
-        for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        // No character beyond the Supplementary Multilingual Plane has a case.
+        for (char32_t c = 0; c < 0x20000; ++c) {
             if (c >= 0xD800 && c <= 0xDFFF)
                 continue;
             const char32_t folded = QChar::toCaseFolded(c);
@@ -336,8 +337,19 @@ public:
         return false;
     }
 
+    // The bytes of valid UTF-8 data[0, size) that the pattern matches from its start, or -1
+    // when it does not start with the pattern.
+    qsizetype prefixLength(const char* data, qsizetype size) const
+    {
+        const char* const end = matchEnd(data, data + size);
+        return end ? end - data : -1;
+    }
+
 private:
-    bool matchesAt(const char* p, const char* end) const
+    bool matchesAt(const char* p, const char* end) const { return matchEnd(p, end) != nullptr; }
+
+    // Where a match starting at p ends, or nullptr.
+    const char* matchEnd(const char* p, const char* end) const
     {
         for (const std::vector<QByteArray>& spellings : m_characters) {
             qsizetype length = 0;
@@ -348,10 +360,10 @@ private:
                 }
             }
             if (length == 0)
-                return false;
+                return nullptr;
             p += length;
         }
-        return true;
+        return p;
     }
 
     // Spellings are one to four bytes: a call to memcmp would cost more than the comparison.
@@ -366,6 +378,68 @@ private:
 
     std::vector<std::vector<QByteArray>> m_characters;
     std::array<bool, 256> m_opens{};
+};
+
+// A text compared with UTF-8 fields without regard to letter case, as the catalog's file-name
+// filter compares: contained anywhere (contains), at the start (startsOf) or as the whole field
+// (equals). Fields of ASCII only against an ASCII pattern are compared as bytes; otherwise
+// character by character in UTF-8 where that agrees with QString, else by QString itself.
+class FieldText
+{
+public:
+    explicit FieldText(const QString& pattern)
+        : m_pattern(pattern),
+          m_anchor(anchorOf(QStringView(pattern))),
+          m_asciiPattern(isAscii(QStringView(pattern))),
+          m_needle(m_asciiPattern ? pattern.toUtf8() : QByteArray()),
+          m_folded(QStringView(pattern))
+    {
+    }
+
+    const QString& pattern() const { return m_pattern; }
+    // A piece every match contains, to find candidates with.
+    const PatternAnchor& anchor() const { return m_anchor; }
+    // Every case variant of every character is ASCII: bytes beyond ASCII never take part in a
+    // match, so the field's bytes may be compared whatever their encoding.
+    bool asciiOnly() const { return m_anchor.wholePattern; }
+
+    bool isIn(const char* data, qsizetype size) const
+    {
+        if (isAscii(data, size)) {
+            if (!m_anchor.canMatchAscii)
+                return false;
+            if (m_asciiPattern)
+                return m_needle.find(data, data + size) != nullptr;
+        }
+        if (m_folded.isUsable() && !hasFourByteSequence(data, size))
+            return m_folded.isIn(data, size);
+        return QString::fromUtf8(data, size).contains(m_pattern, Qt::CaseInsensitive);
+    }
+
+    bool startsOf(const char* data, qsizetype size) const
+    {
+        if (m_asciiPattern && isAscii(data, size))
+            return size >= m_needle.size() && m_needle.matchesAt(data);
+        if (m_folded.isUsable() && !hasFourByteSequence(data, size))
+            return m_folded.prefixLength(data, size) >= 0;
+        return QString::fromUtf8(data, size).startsWith(m_pattern, Qt::CaseInsensitive);
+    }
+
+    bool equals(const char* data, qsizetype size) const
+    {
+        if (m_asciiPattern && isAscii(data, size))
+            return size == m_needle.size() && m_needle.matchesAt(data);
+        if (m_folded.isUsable() && !hasFourByteSequence(data, size))
+            return m_folded.prefixLength(data, size) == size;
+        return QString::fromUtf8(data, size).compare(m_pattern, Qt::CaseInsensitive) == 0;
+    }
+
+private:
+    QString m_pattern;
+    PatternAnchor m_anchor;
+    bool m_asciiPattern;
+    FoldedNeedle m_needle;
+    FoldedPattern m_folded;
 };
 
 } // namespace CaseBlind

@@ -133,7 +133,7 @@ bool isWritableName(QStringView name)
     return true;
 }
 
-Split split(QByteArrayView line)
+Split split(QByteArrayView line, bool utf8)
 {
     Split result;
     QByteArrayView remaining = line;
@@ -146,7 +146,7 @@ Split split(QByteArrayView line)
             if (text.size() == 1)
                 return result;
             qsizetype lastStart = text.size() - 1;
-            while (lastStart > 1 && (uchar(text[lastStart]) & 0xC0) == 0x80)
+            while (utf8 && lastStart > 1 && (uchar(text[lastStart]) & 0xC0) == 0x80)
                 --lastStart;
             text = text.sliced(1, lastStart - 1);
         }

@@ -50,7 +50,9 @@ struct Split
     int count = 0; // fields split successfully
     bool ok = false;
 };
-Split split(QByteArrayView line);
+// A line that is not UTF-8 (read as Windows-1252) may be split on its own bytes too: utf8
+// false makes its last character one byte.
+Split split(QByteArrayView line, bool utf8 = true);
 
 extern const char* const kInvalidArgument;
 

@@ -88,20 +88,18 @@ public:
     ContainsSearch(const CatalogTable& table, int field, const QString& pattern)
         : m_table(table),
           m_field(field),
-          m_pattern(pattern),
-          m_utf8(pattern.toUtf8()),
-          m_anchor(anchorOf(QStringView(pattern))),
-          m_asciiPattern(isAscii(QStringView(pattern))),
-          m_needle(m_anchor.wholePattern || m_asciiPattern ? m_utf8 : QByteArray()),
-          m_run(m_anchor.kind == PatternAnchor::Kind::AsciiRun ? m_anchor.asciiRun : QByteArray()),
-          m_spellings(m_anchor.spellings),
-          m_folded(QStringView(pattern))
+          m_text(pattern),
+          m_needle(m_text.anchor().wholePattern ? pattern.toUtf8() : QByteArray()),
+          m_run(m_text.anchor().kind == PatternAnchor::Kind::AsciiRun ? m_text.anchor().asciiRun
+                                                                      : QByteArray()),
+          m_spellings(m_text.anchor().spellings)
     {
     }
 
     void run(const RecordRange& range, std::vector<qint64>* result) const
     {
-        if (m_anchor.wholePattern) {
+        const PatternAnchor& anchor = m_text.anchor();
+        if (anchor.wholePattern) {
             const auto find = [&](const char* from, const char* end, qsizetype* length) {
                 *length = m_needle.size();
                 return m_needle.find(from, end);
@@ -110,15 +108,15 @@ public:
                        range, result);
             return;
         }
-        const auto matches = [&](const char* data, qsizetype size) { return fieldMatches(data, size); };
-        if (m_anchor.kind == PatternAnchor::Kind::None) {
+        const auto matches = [&](const char* data, qsizetype size) { return m_text.isIn(data, size); };
+        if (anchor.kind == PatternAnchor::Kind::None) {
             for (qint64 r = range.begin; r < range.end; ++r) {
                 qsizetype size = 0;
                 const char* data = m_table.fieldData(r, m_field, &size);
                 if (matches(data, size))
                     result->push_back(r);
             }
-        } else if (m_anchor.kind == PatternAnchor::Kind::AsciiRun) {
+        } else if (anchor.kind == PatternAnchor::Kind::AsciiRun) {
             const auto find = [&](const char* from, const char* end, qsizetype* length) {
                 *length = m_run.size();
                 return m_run.find(from, end);
@@ -133,32 +131,12 @@ public:
     }
 
 private:
-    // A field of ASCII only is compared as ASCII bytes when the pattern is ASCII, and cannot
-    // match at all when some character of the pattern has no ASCII case variant. Other fields
-    // are compared character by character in UTF-8 where that is known to agree with QString.
-    bool fieldMatches(const char* data, qsizetype size) const
-    {
-        if (isAscii(data, size)) {
-            if (!m_anchor.canMatchAscii)
-                return false;
-            if (m_asciiPattern)
-                return m_needle.find(data, data + size) != nullptr;
-        }
-        if (m_folded.isUsable() && !hasFourByteSequence(data, size))
-            return m_folded.isIn(data, size);
-        return QString::fromUtf8(data, size).contains(m_pattern, Qt::CaseInsensitive);
-    }
-
     const CatalogTable& m_table;
     int m_field;
-    QString m_pattern;
-    QByteArray m_utf8;
-    PatternAnchor m_anchor;
-    bool m_asciiPattern;
+    FieldText m_text; // decides a candidate field
     FoldedNeedle m_needle;
     FoldedNeedle m_run;
     SpellingFinder m_spellings;
-    FoldedPattern m_folded;
 };
 
 // The records matching in each of a few ranges, scanned side by side, in order.

@@ -17,9 +17,11 @@ else
     done
     rm -rf "$3"
     cpack -G DEB --config "$1/CPackConfig.cmake" -B "$3" >/dev/null || fail "cpack failed"
-    deb=$(ls "$3"/*.deb)
+    [ "$(ls "$3"/*.deb | wc -l)" = 2 ] || fail "the build did not write exactly two packages"
+    deb=$(ls "$3"/vellumark_*.deb)
     [ "${deb##*/}" = "vellumark_$(dpkg-deb -f "$deb" Version)_$(dpkg --print-architecture).deb" ] ||
         fail "package named ${deb##*/}"
+    "$here/cli_package_check.sh" "$(ls "$3"/vellumark-cli_*.deb)" || fail "the vellumark-cli package"
     dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "Depends lacks the linked libraries"
     apt-get install -s -qq "$deb" >/dev/null || fail "apt cannot install the package's dependencies"
     dpkg -x "$deb" "$root"
@@ -47,4 +49,11 @@ for size in 16 32 48 64 128 256; do
         grep -q "^PNG image data, $size x $size," || fail "no ${size}x${size} PNG icon"
 done
 file -b "$icons/scalable/apps/vellumark.svg" | grep -q '^SVG' || fail "no scalable icon"
+if [ "$2" = prefix ]; then # the package's own check looks at these in the second package
+    [ -x "$root/usr/bin/vellumark-cli" ] || fail "no bin/vellumark-cli"
+    [ -f "$root/usr/share/bash-completion/completions/vellumark-cli" ] || fail "no bash completion"
+    [ -f "$root/usr/share/man/man1/vellumark-cli.1.gz" ] || fail "no vellumark-cli.1"
+else
+    [ ! -e "$root/usr/bin/vellumark-cli" ] || fail "the window program's package holds vellumark-cli"
+fi
 [ "$2" = prefix ] || "$here/e2e.sh" "$program"

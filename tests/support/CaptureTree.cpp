@@ -163,3 +163,15 @@ TreeFolder generatedTree(int files, int filesPerFolder, int foldersPerFolder)
     }
     return root;
 }
+
+TreeFolder awkwardTree()
+{
+    const QString ff = QString(QChar(0xDCFF)), fe = QString(QChar(0xDCFE)), e9 = QString(QChar(0xDCE9));
+    return treeOf({{"?", "q"}, {"tab\tfile", "t"}, {"line\nfile", "l"},
+                   {"gone1", "g"}, {"gone2", "g"}, {"gone3", "g"}, {"gone4", "g"},
+                   {"dup" + ff, "1"}, {"dup" + fe, "22"}, {"dup\xef\xbf\xbd", "333"},
+                   {"caf" + e9 + "/f" + e9 + "e", "ffff"}, {"caf" + e9 + "/sub" + ff + "/x", "x"},
+                   {"tab\tfolder/inner", "i"}, {"tab\tfolder/deeper/x", "x"},
+                   {"plain/cr\rfolder/x", "x"}, {"plain/y", "yy"},
+                   {"r--/secret", "s"}, {"---/secret", "s"}, {"gone-folder/x", "x"}, {"zz/z", "z"}});
+}

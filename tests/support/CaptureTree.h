@@ -46,3 +46,9 @@ int countFiles(const TreeFolder& tree);
 // the same arguments always give the same tree.
 TreeFolder generatedTree(int files, int filesPerFolder, int foldersPerFolder);
 
+
+// Names a walk must handle with care: bytes that are not UTF-8 (U+DCxx) in file and folder
+// names, three names that differ only there (the last a real U+FFFD), TAB and line breaks in
+// file and folder names, "?", folders named "r--" and "---" (for tests that lock them) and
+// entries named "gone..." (for tests that make them vanish).
+TreeFolder awkwardTree();

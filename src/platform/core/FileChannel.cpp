@@ -96,6 +96,19 @@ bool FileChannel::open(const QString& path, Mode mode, QString* error)
     return adopt(std::move(file), path, mode, error);
 }
 
+bool FileChannel::stillNames(const QString& path) const
+{
+#ifdef Q_OS_UNIX
+    if (m_inode == 0)
+        return QFileInfo::exists(path); // a file whose identity could not be read
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0
+           && quint64(st.st_dev) == m_device && quint64(st.st_ino) == m_inode;
+#else
+    return QFileInfo::exists(path);
+#endif
+}
+
 bool FileChannel::reopen(const QString& path, QString* error)
 {
     if (!isOpen() || m_mode == Mode::Input)

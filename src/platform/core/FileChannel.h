@@ -49,6 +49,9 @@ public:
     // or replaced meanwhile is never created anew nor written into: the channel stays closed
     // and error says "<path> was moved or deleted during the capture".
     bool reopen(const QString& path, QString* error = nullptr);
+    // Whether path still names the file the channel opened last (same device and inode), also
+    // after it was closed: a capture whose catalog was moved away records nothing beside it.
+    bool stillNames(const QString& path) const;
     bool isOpen() const;
     QString path() const { return m_path; }
     Mode mode() const { return m_mode; }
