@@ -86,6 +86,7 @@ protected:
 private:
     void buildControls(QWidget* client);
     void buildMenus();
+    void buildSorting();
     void setTabOrder();
     void quit();
     void exitWithoutStoring();
