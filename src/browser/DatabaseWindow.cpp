@@ -266,8 +266,8 @@ void DatabaseWindow::buildSorting()
     copy->setShortcutContext(Qt::WidgetShortcut);
     m_grid->addAction(copy);
     connect(copy, &QAction::triggered, this, [this] {
-        if (m_holder && m_grid->model() == m_model && m_model->recordSet() == m_holder)
-            copyCatalogLines(*m_holder, m_grid->selectionModel()->selection());
+        if (const CatalogTablePtr shown = m_model->recordSet())
+            copyCatalogLines(*shown, m_grid->selectionModel()->selection());
     });
 }
 

@@ -38,7 +38,7 @@ struct Layout
     quint32 rowOf(quint64 element) const { return quint32(element & rowMask); }
 };
 
-constexpr qint64 kSideBySideFrom = 1 << 16;
+constexpr qint64 kSideBySideFrom = 1 << 15;
 constexpr qint64 kSmallRun = 24;
 
 int partsFor(qint64 count)

@@ -221,7 +221,8 @@ private slots:
         for (int field : {0, 1, 2})
             for (bool descending : {false, true})
                 for (const char* query : {"", "a"})
-                    QTest::addRow("%s%s%s", qPrintable(CatalogTable::fieldName(field)),
+                    if (!descending || !*query)
+                        QTest::addRow("%s%s%s", qPrintable(CatalogTable::fieldName(field)),
                                   descending ? " descending" : "", *query ? " filtered" : "")
                         << field << descending << QString::fromLatin1(query);
     }
@@ -237,7 +238,7 @@ private slots:
         const QStringList values = {"1", "2", "10", "02", "9.5", "x", "", "-3", "1e3", "X",
                                     "007", "abcdef", "abcdeg", "123456789012345678901"};
         Rows rows;
-        for (int r = 0; r < 70000; ++r) {
+        for (int r = 0; r < 40000; ++r) {
             QString name = QStringLiteral("/media/Disk/Folder-%1/").arg(next() % 3);
             for (quint32 n = next() % 9; n > 0; --n)
                 name += pieces[int(next() % pieces.size())];
