@@ -189,6 +189,30 @@ int compareFolded(const char* a, qsizetype aSize, const char* b, qsizetype bSize
     return (a < aEnd) - (b < bEnd);
 }
 
+// Folded names known to agree on their first depth folded bytes: where those are ASCII in both,
+// they are the first depth bytes, and the comparison starts after them.
+int compareFoldedFrom(const char* a, qsizetype aSize, const char* b, qsizetype bSize,
+                      qsizetype depth)
+{
+    if (depth > 0 && depth <= aSize && depth <= bSize && CaseBlind::isAscii(a, depth)
+        && CaseBlind::isAscii(b, depth))
+        return compareFolded(a + depth, aSize - depth, b + depth, bSize - depth);
+    return compareFolded(a, aSize, b, bSize);
+}
+
+// How many bytes from from on the name spells as reference does, up to limit, ASCII only and
+// letter case ignored.
+qsizetype asciiAgreement(const char* name, qsizetype size, const char* reference,
+                         qsizetype referenceSize, qsizetype from, qsizetype limit)
+{
+    const qsizetype end = std::min({size, referenceSize, from + limit});
+    qsizetype at = from;
+    while (at < end && uchar(name[at]) < 0x80
+           && foldAscii(uchar(name[at])) == foldAscii(uchar(reference[at])))
+        ++at;
+    return at - from;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Index and Size: numbers, then other texts, then empty values
 
@@ -429,30 +453,61 @@ private:
             const Run run = pending.back();
             pending.pop_back();
             if (run.end - run.begin <= kSmallRun) {
-                settle(run.begin, run.end, compareFolded);
+                const qsizetype shared = run.depth;
+                settle(run.begin, run.end,
+                       [shared](const char* a, qsizetype aSize, const char* b, qsizetype bSize) {
+                           return compareFoldedFrom(a, aSize, b, bSize, shared);
+                       });
                 continue;
             }
-            const qsizetype next = run.depth + keyBytes;
+            qsizetype next = run.depth + keyBytes;
             const qint64 count = run.end - run.begin;
-            for (qint64 i = 0; i < count; ++i) {
-                // Rows lie anywhere in the table: their offsets are fetched sixteen rows
-                // ahead, their text eight.
-                if (i + 16 < count)
-                    prefetchRecord(m_layout.rowOf(run.begin[i + 16]));
-                if (i + 8 < count) {
-                    qsizetype size = 0;
-                    const char* ahead = fieldOf(m_layout.rowOf(run.begin[i + 8]), &size);
-                    __builtin_prefetch(ahead + std::min(next, size));
-                }
-                const quint32 row = m_layout.rowOf(run.begin[i]);
-                qsizetype size = 0;
-                const char* name = fieldOf(row, &size);
-                run.begin[i] = (directed(foldedBytesAt(name, size, next, keyBytes) << pad)
-                                << m_layout.rowBits)
-                               | row;
+            // Names often share long stretches (a folder's path): while reading the keys, see
+            // how far all of them agree with the first, and when that is beyond the key, read
+            // the keys again from where they part instead of sorting by equal keys.
+            qsizetype firstSize = 0;
+            const char* first = fieldOf(m_layout.rowOf(*run.begin), &firstSize);
+            const bool firstAscii = CaseBlind::isAscii(first, std::min(firstSize, next));
+            qsizetype agreed = firstAscii ? 64 : 0;
+            for (int pass = 0; pass < 2; ++pass) {
+                refreshKeys(run.begin, count, next, keyBytes, pad,
+                            agreed > keyBytes ? first : nullptr, firstSize, &agreed);
+                if (pass == 1 || agreed <= keyBytes)
+                    break;
+                next += agreed;
+                agreed = 0;
             }
             std::sort(run.begin, run.end);
             addTies(run.begin, run.end, next);
+        }
+    }
+
+    // New keys for the folded bytes from depth on; with a reference name, *agreed becomes how
+    // far (at most its value) every name agrees with it from depth on, ASCII only.
+    void refreshKeys(quint64* elements, qint64 count, qsizetype depth, int keyBytes, int pad,
+                     const char* reference, qsizetype referenceSize, qsizetype* agreed) const
+    {
+        for (qint64 i = 0; i < count; ++i) {
+            // Rows lie anywhere in the table: their offsets are fetched sixteen rows ahead,
+            // their text eight.
+            if (i + 16 < count)
+                prefetchRecord(m_layout.rowOf(elements[i + 16]));
+            if (i + 8 < count) {
+                qsizetype size = 0;
+                const char* ahead = fieldOf(m_layout.rowOf(elements[i + 8]), &size);
+                __builtin_prefetch(ahead + std::min(depth, size));
+            }
+            const quint32 row = m_layout.rowOf(elements[i]);
+            qsizetype size = 0;
+            const char* name = fieldOf(row, &size);
+            const quint64 key = directed(foldedBytesAt(name, size, depth, keyBytes) << pad);
+            elements[i] = (key << m_layout.rowBits) | row;
+            if (reference && *agreed > 0) {
+                *agreed = CaseBlind::isAscii(name, std::min(size, depth))
+                              ? asciiAgreement(name, size, reference, referenceSize, depth,
+                                               *agreed)
+                              : 0;
+            }
         }
     }
 
