@@ -39,7 +39,7 @@ struct Layout
 };
 
 constexpr qint64 kSideBySideFrom = 1 << 15;
-constexpr qint64 kSmallRun = 24;
+constexpr qint64 kSmallRun = 96;
 
 int partsFor(qint64 count)
 {
@@ -165,11 +165,38 @@ quint64 foldedBytesAt(const char* name, qsizetype size, qsizetype from, int coun
     return key;
 }
 
+// Eight ASCII bytes with their capital letters made small, all at once: a byte of 'A' to 'Z'
+// gets 0x20. Only for words without a byte of 0x80 or more.
+inline quint64 foldAsciiWord(quint64 word)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL;
+    const quint64 atLeastA = word + ones * (0x80 - 'A');
+    const quint64 pastZ = word + ones * (0x80 - 'Z' - 1);
+    const quint64 capitals = atLeastA & ~pastZ & (ones * 0x80);
+    return word | (capitals >> 2);
+}
+
 // Folded names compared character by character: < 0, 0 or > 0.
 int compareFolded(const char* a, qsizetype aSize, const char* b, qsizetype bSize)
 {
     const char* const aEnd = a + aSize;
     const char* const bEnd = b + bSize;
+    // Eight bytes at a time while both sides are ASCII.
+    while (aEnd - a >= 8 && bEnd - b >= 8) {
+        quint64 wa = 0, wb = 0;
+        std::memcpy(&wa, a, 8);
+        std::memcpy(&wb, b, 8);
+        if ((wa | wb) & 0x8080808080808080ULL)
+            break;
+        const quint64 differ = foldAsciiWord(wa) ^ foldAsciiWord(wb);
+        if (differ) {
+            const int at = __builtin_ctzll(differ) / 8; // the first byte in memory
+            const uchar fa = foldAscii(uchar(a[at]));
+            const uchar fb = foldAscii(uchar(b[at]));
+            return fa < fb ? -1 : 1;
+        }
+        a += 8, b += 8;
+    }
     while (a < aEnd && b < bEnd) {
         const uchar ca = uchar(*a);
         const uchar cb = uchar(*b);
@@ -187,17 +214,6 @@ int compareFolded(const char* a, qsizetype aSize, const char* b, qsizetype bSize
             return fa < fb ? -1 : 1;
     }
     return (a < aEnd) - (b < bEnd);
-}
-
-// Folded names known to agree on their first depth folded bytes: where those are ASCII in both,
-// they are the first depth bytes, and the comparison starts after them.
-int compareFoldedFrom(const char* a, qsizetype aSize, const char* b, qsizetype bSize,
-                      qsizetype depth)
-{
-    if (depth > 0 && depth <= aSize && depth <= bSize && CaseBlind::isAscii(a, depth)
-        && CaseBlind::isAscii(b, depth))
-        return compareFolded(a + depth, aSize - depth, b + depth, bSize - depth);
-    return compareFolded(a, aSize, b, bSize);
 }
 
 // How many bytes from from on the name spells as reference does, up to limit, ASCII only and
@@ -453,10 +469,19 @@ private:
             const Run run = pending.back();
             pending.pop_back();
             if (run.end - run.begin <= kSmallRun) {
-                const qsizetype shared = run.depth;
+                // The names agree on their folded bytes up to the end of the tied key; where
+                // those are ASCII in every name, they are its first bytes and are passed over.
+                qsizetype shared = run.depth + keyBytes;
+                for (const quint64* e = run.begin; e < run.end && shared > 0; ++e) {
+                    qsizetype size = 0;
+                    const char* name = fieldOf(m_layout.rowOf(*e), &size);
+                    if (size < shared || !CaseBlind::isAscii(name, shared))
+                        shared = 0;
+                }
                 settle(run.begin, run.end,
                        [shared](const char* a, qsizetype aSize, const char* b, qsizetype bSize) {
-                           return compareFoldedFrom(a, aSize, b, bSize, shared);
+                           return compareFolded(a + shared, aSize - shared, b + shared,
+                                                bSize - shared);
                        });
                 continue;
             }
