@@ -68,7 +68,8 @@ void clickSection(QHeaderView* header, int column)
 
 const char* const kColumnNames[] = {"Index", "Filename", "Size"};
 
-// In a fresh process: args are the record count and GNU sort's times for the three columns.
+// In a fresh process: args are the record count, GNU sort's times for the three columns and,
+// optionally, the columns to time.
 int benchSortChild(const QStringList& args)
 {
     const int records = args.value(0).toInt();
@@ -86,7 +87,10 @@ int benchSortChild(const QStringList& args)
 
     QHeaderView* header = form.grid()->horizontalHeader();
     const qint64 rows = form.gridModel()->rowCount();
+    const QString only = args.value(4); // columns to time, all when empty ("1": names)
     for (int column = 0; column < 3; ++column) {
+        if (!only.isEmpty() && !only.contains(QString::number(column)))
+            continue;
         const double tool = args.value(1 + column).toDouble();
         for (const char* direction : {"ascending", "reversed"}) {
             resetPeak();

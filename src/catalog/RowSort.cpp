@@ -333,7 +333,7 @@ class Sorter
 public:
     Sorter(const CatalogTable& table, CatalogField field, bool descending, qint64 rows)
         : m_table(table), m_field(int(field)), m_descending(descending), m_rows(rows),
-          m_layout(rows)
+          m_layout(rows), m_allRecords(table.query().isNone())
     {
     }
 
@@ -364,17 +364,31 @@ public:
     }
 
 private:
+    qint64 recordOf(quint32 row) const
+    {
+        return m_allRecords ? qint64(row) : m_table.recordInFileOrder(row);
+    }
+
     // The field of file-order row.
     const char* fieldOf(quint32 row, qsizetype* size) const
     {
-        return m_table.fieldData(m_table.recordInFileOrder(row), m_field, size);
+        return m_table.fieldData(recordOf(row), m_field, size);
     }
 
     void prefetchRecord(quint32 row) const
     {
-        const qint64 record = m_table.recordInFileOrder(row);
+        const qint64 record = recordOf(row);
         __builtin_prefetch(m_table.recordStarts() + record);
         __builtin_prefetch(m_table.edgeLengths() + 2 * record);
+    }
+
+    // The name's first bytes (read to see whether they are ASCII) and those from depth on.
+    void prefetchName(quint32 row, qsizetype depth) const
+    {
+        qsizetype size = 0;
+        const char* name = fieldOf(row, &size);
+        __builtin_prefetch(name);
+        __builtin_prefetch(name + std::min(depth, size));
     }
 
     // Fills elements[row] from key(row) for every row, in one or two parts side by side.
@@ -473,6 +487,10 @@ private:
                 // those are ASCII in every name, they are its first bytes and are passed over.
                 qsizetype shared = run.depth + keyBytes;
                 for (const quint64* e = run.begin; e < run.end && shared > 0; ++e) {
+                    if (e + 16 < run.end)
+                        prefetchRecord(m_layout.rowOf(e[16]));
+                    if (e + 8 < run.end)
+                        prefetchName(m_layout.rowOf(e[8]), shared);
                     qsizetype size = 0;
                     const char* name = fieldOf(m_layout.rowOf(*e), &size);
                     if (size < shared || !CaseBlind::isAscii(name, shared))
@@ -517,11 +535,8 @@ private:
             // their text eight.
             if (i + 16 < count)
                 prefetchRecord(m_layout.rowOf(elements[i + 16]));
-            if (i + 8 < count) {
-                qsizetype size = 0;
-                const char* ahead = fieldOf(m_layout.rowOf(elements[i + 8]), &size);
-                __builtin_prefetch(ahead + std::min(depth, size));
-            }
+            if (i + 8 < count)
+                prefetchName(m_layout.rowOf(elements[i + 8]), depth);
             const quint32 row = m_layout.rowOf(elements[i]);
             qsizetype size = 0;
             const char* name = fieldOf(row, &size);
@@ -569,6 +584,7 @@ private:
     const bool m_descending;
     const qint64 m_rows;
     const Layout m_layout;
+    const bool m_allRecords; // file-order row r is record r
 };
 
 } // namespace
