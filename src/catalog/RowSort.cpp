@@ -40,6 +40,8 @@ struct Layout
 
 constexpr qint64 kSideBySideFrom = 1 << 15;
 constexpr qint64 kSmallRun = 96;
+// How many rows ahead a pass over rows in random places fetches their text.
+constexpr qint64 kAhead = 32;
 
 int partsFor(qint64 count)
 {
@@ -487,10 +489,10 @@ private:
                 // those are ASCII in every name, they are its first bytes and are passed over.
                 qsizetype shared = run.depth + keyBytes;
                 for (const quint64* e = run.begin; e < run.end && shared > 0; ++e) {
-                    if (e + 16 < run.end)
-                        prefetchRecord(m_layout.rowOf(e[16]));
-                    if (e + 8 < run.end)
-                        prefetchName(m_layout.rowOf(e[8]), shared);
+                    if (e + 2 * kAhead < run.end)
+                        prefetchRecord(m_layout.rowOf(e[2 * kAhead]));
+                    if (e + kAhead < run.end)
+                        prefetchName(m_layout.rowOf(e[kAhead]), shared);
                     qsizetype size = 0;
                     const char* name = fieldOf(m_layout.rowOf(*e), &size);
                     if (size < shared || !CaseBlind::isAscii(name, shared))
@@ -531,12 +533,12 @@ private:
                      const char* reference, qsizetype referenceSize, qsizetype* agreed) const
     {
         for (qint64 i = 0; i < count; ++i) {
-            // Rows lie anywhere in the table: their offsets are fetched sixteen rows ahead,
-            // their text eight.
-            if (i + 16 < count)
-                prefetchRecord(m_layout.rowOf(elements[i + 16]));
-            if (i + 8 < count)
-                prefetchName(m_layout.rowOf(elements[i + 8]), depth);
+            // Rows lie anywhere in the table: their offsets are fetched far ahead, their text
+            // half as far.
+            if (i + 2 * kAhead < count)
+                prefetchRecord(m_layout.rowOf(elements[i + 2 * kAhead]));
+            if (i + kAhead < count)
+                prefetchName(m_layout.rowOf(elements[i + kAhead]), depth);
             const quint32 row = m_layout.rowOf(elements[i]);
             qsizetype size = 0;
             const char* name = fieldOf(row, &size);
