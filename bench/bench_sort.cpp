@@ -123,6 +123,12 @@ int benchSortChild(const QStringList& args)
                                           ? QStringLiteral("ascending")
                                           : QStringLiteral("descending"))
                                  .arg(cpu, 0, 'f', 0));
+            const double target = rows >= 10000000 ? 3000 : rows >= 1000000 ? 300 : 1e300;
+            if (target < 1e300)
+                Bench::printLine(QStringLiteral("  target under %1 ms: %2")
+                                     .arg(target)
+                                     .arg(ms < target ? QStringLiteral("met")
+                                                      : QStringLiteral("MISSED")));
         }
     }
     return 0;
