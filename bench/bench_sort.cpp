@@ -41,8 +41,8 @@ double cpuMs()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
-           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 // Sets the peak resident size back to the current one, so the next peak is the sort's.
@@ -105,30 +105,30 @@ int benchSortChild(const QStringList& args)
             const double cpu = cpuMs() - cpuBefore;
             const double peakMb = (statusKb("VmHWM:") - before) / 1024.0;
             const double keptMb = (statusKb("VmRSS:") - before) / 1024.0;
-            Bench::printRow(QStringLiteral("grid sort %1 %2, %3 rows: click to painted")
-                                .arg(QLatin1String(kColumnNames[column]),
-                                     QLatin1String(direction))
-                                .arg(rows),
-                            ms, QStringLiteral("ms"),
-                            QStringLiteral("GNU sort -s by %1").arg(QLatin1String(kColumnNames[column])),
-                            tool);
-            Bench::printLine(QStringLiteral("  cpu %6 ms on both cores; memory while sorting +%1 MB "
-                                            "at the peak, +%2 MB kept (row order: %3 MB); header "
-                                            "shows column %4, %5")
-                                 .arg(peakMb, 0, 'f', 1)
-                                 .arg(keptMb, 0, 'f', 1)
-                                 .arg(rows * 4 / 1048576.0, 0, 'f', 1)
-                                 .arg(header->sortIndicatorSection())
-                                 .arg(header->sortIndicatorOrder() == Qt::AscendingOrder
-                                          ? QStringLiteral("ascending")
-                                          : QStringLiteral("descending"))
-                                 .arg(cpu, 0, 'f', 0));
+            Bench::printRow(
+                QStringLiteral("grid sort %1 %2, %3 rows: click to painted")
+                    .arg(QLatin1String(kColumnNames[column]), QLatin1String(direction))
+                    .arg(rows),
+                ms, QStringLiteral("ms"),
+                QStringLiteral("GNU sort -s by %1").arg(QLatin1String(kColumnNames[column])), tool);
+            Bench::printLine(
+                QStringLiteral("  cpu %6 ms on both cores; memory while sorting +%1 MB "
+                               "at the peak, +%2 MB kept (row order: %3 MB); header "
+                               "shows column %4, %5")
+                    .arg(peakMb, 0, 'f', 1)
+                    .arg(keptMb, 0, 'f', 1)
+                    .arg(rows * 4 / 1048576.0, 0, 'f', 1)
+                    .arg(header->sortIndicatorSection())
+                    .arg(header->sortIndicatorOrder() == Qt::AscendingOrder
+                             ? QStringLiteral("ascending")
+                             : QStringLiteral("descending"))
+                    .arg(cpu, 0, 'f', 0));
             const double target = rows >= 10000000 ? 3000 : rows >= 1000000 ? 300 : 1e300;
             if (target < 1e300)
-                Bench::printLine(QStringLiteral("  target under %1 ms: %2")
-                                     .arg(target)
-                                     .arg(ms < target ? QStringLiteral("met")
-                                                      : QStringLiteral("MISSED")));
+                Bench::printLine(
+                    QStringLiteral("  target under %1 ms: %2")
+                        .arg(target)
+                        .arg(ms < target ? QStringLiteral("met") : QStringLiteral("MISSED")));
         }
     }
     return 0;
@@ -136,8 +136,8 @@ int benchSortChild(const QStringList& args)
 
 int benchSort(const QStringList& args)
 {
-    const QList<int> sizes = args.isEmpty() ? QList<int>{1000000, 10000000}
-                                            : QList<int>{args.first().toInt()};
+    const QList<int> sizes =
+        args.isEmpty() ? QList<int>{1000000, 10000000} : QList<int>{args.first().toInt()};
     Bench::printLine(QStringLiteral("grid sort: 2 cores shared with other work, figures are noisy; "
                                     "GNU sort runs once per column, in the C locale"));
     for (const int records : sizes) {
@@ -145,8 +145,8 @@ int benchSort(const QStringList& args)
         const QString file = QLatin1Char('\'') + path + QLatin1Char('\'');
         const QString sort = QStringLiteral("LC_ALL=C sort -s -t \"$(printf '\\t')\" ");
         QStringList childArgs = {QStringLiteral("grid-sort-child"), QString::number(records)};
-        for (const QString& keys : {QStringLiteral("-k1,1n"), QStringLiteral("-f -k2,2"),
-                                    QStringLiteral("-k3,3n")})
+        for (const QString& keys :
+             {QStringLiteral("-k1,1n"), QStringLiteral("-f -k2,2"), QStringLiteral("-k3,3n")})
             childArgs << QString::number(
                 Bench::timeCommandMs(sort + keys + QLatin1Char(' ') + file + " >/dev/null", 1));
         std::fputs(Bench::runSelf(childArgs).constData(), stdout);

@@ -2,7 +2,7 @@
 
 #include "browser/CatalogGridModel.h"
 #include "browser/OpenCatalog.h"
-#include "browser/RowCopy.h"
+#include "browser/GridActions.h"
 #include "platform/core/LastFileSetting.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/ProgramEnd.h"
@@ -227,48 +227,11 @@ void DatabaseWindow::buildControls(QWidget* client)
     columns->setStretchLastSection(false);
     columns->setHighlightSections(false);
     m_grid->setModel(m_model);
-    buildSorting();
+    addGridActions(*m_grid, *m_model);
 
     m_quitButton = button(QStringLiteral("Command5"), QStringLiteral("&Quit"), client,
                         Twips::rect(8760, 6240, 975, 375));
     connect(m_quitButton, &QPushButton::clicked, this, &DatabaseWindow::quit);
-}
-
-void DatabaseWindow::buildSorting()
-{
-    // A header click sorts by its column and the next click on it reverses; the header's sort
-    // indicator tells which (for assistive tools too). The catalog opens in file order, and
-    // every search, Reset or open goes back to it: the indicator is cleared with it.
-    QHeaderView* columns = m_grid->horizontalHeader();
-    columns->setSortIndicator(-1, Qt::AscendingOrder);
-    m_grid->setSortingEnabled(true);
-    connect(columns, &QHeaderView::sortIndicatorChanged, this, [this](int column) {
-        // After the grid has sorted the model: the first row is current, as after a search.
-        if (column >= 0 && m_model->rowCount() > 0)
-            m_grid->setCurrentIndex(m_model->index(0, 0));
-    });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        QHeaderView* header = m_grid->horizontalHeader();
-        if (m_model->sortColumn() < 0 && header->sortIndicatorSection() >= 0)
-            header->setSortIndicator(-1, Qt::AscendingOrder);
-    });
-    connect(m_model, &CatalogGridModel::sortFailed, this, [this](const QString& reason) {
-        m_grid->horizontalHeader()->setSortIndicator(m_model->sortColumn(),
-                                                     m_model->recordSet()->sortDescending()
-                                                         ? Qt::DescendingOrder
-                                                         : Qt::AscendingOrder);
-        Dialogs::inform(this, reason);
-    });
-
-    auto* copy = new QAction(tr("Copy"), m_grid);
-    copy->setObjectName(QStringLiteral("copyRows"));
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetShortcut);
-    m_grid->addAction(copy);
-    connect(copy, &QAction::triggered, this, [this] {
-        if (const CatalogTablePtr shown = m_model->recordSet())
-            copyCatalogLines(*shown, m_grid->selectionModel()->selection());
-    });
 }
 
 void DatabaseWindow::buildMenus()

@@ -86,7 +86,6 @@ protected:
 private:
     void buildControls(QWidget* client);
     void buildMenus();
-    void buildSorting();
     void setTabOrder();
     void quit();
     void exitWithoutStoring();

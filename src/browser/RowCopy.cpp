@@ -20,7 +20,8 @@ QByteArray catalogLinesOf(const CatalogTable& records, const QItemSelection& sel
     QByteArray lines;
     qint64 next = 0; // the first row not yet copied
     for (const auto& [first, last] : rows) {
-        for (qint64 row = std::max(first, next); row <= last && row < records.recordCount(); ++row) {
+        for (qint64 row = std::max(first, next); row <= last && row < records.recordCount();
+             ++row) {
             lines += records.utf8At(row, 0);
             lines += '\t';
             lines += records.utf8At(row, 1);

@@ -65,8 +65,7 @@ void sortElements(quint64* begin, quint64* end)
 
 // Runs work(begin, end) on [0, count) in one or two pieces side by side; a cut is moved on to
 // where the key (element >> keyShift) changes, so no run of equal keys is split.
-template <typename Work>
-void inRunPieces(quint64* elements, qint64 count, int keyShift, Work work)
+template <typename Work> void inRunPieces(quint64* elements, qint64 count, int keyShift, Work work)
 {
     if (partsFor(count) < 2) {
         work(elements, elements + count);
@@ -81,8 +80,7 @@ void inRunPieces(quint64* elements, qint64 count, int keyShift, Work work)
 
 // Calls run(begin, end) for every run of two or more elements with equal keys (element >>
 // keyShift).
-template <typename Run>
-void forEachTie(quint64* begin, quint64* end, int keyShift, Run run)
+template <typename Run> void forEachTie(quint64* begin, quint64* end, int keyShift, Run run)
 {
     while (begin < end) {
         quint64* stop = begin + 1;
@@ -161,8 +159,7 @@ private:
     }
 
     // Fills elements[row] from key(row) for every row, in one or two parts side by side.
-    template <typename Key>
-    void fill(quint64* elements, Key key) const
+    template <typename Key> void fill(quint64* elements, Key key) const
     {
         const int parts = partsFor(m_rows);
         runInParts(parts, [&](int part) {
@@ -176,8 +173,7 @@ private:
     quint64 directed(quint64 key) const { return m_descending ? ~key & m_layout.keyMask : key; }
 
     // Ties on the key settled from the text, rows in file order where the values are equal.
-    template <typename Compare>
-    void settle(quint64* begin, quint64* end, Compare compare) const
+    template <typename Compare> void settle(quint64* begin, quint64* end, Compare compare) const
     {
         std::sort(begin, end, [&](quint64 a, quint64 b) {
             qsizetype aSize = 0, bSize = 0;
@@ -313,8 +309,7 @@ private:
             elements[i] = (key << m_layout.rowBits) | row;
             if (reference && *agreed > 0) {
                 *agreed = CaseBlind::isAscii(name, std::min(size, depth))
-                              ? asciiAgreement(name, size, reference, referenceSize, depth,
-                                               *agreed)
+                              ? asciiAgreement(name, size, reference, referenceSize, depth, *agreed)
                               : 0;
             }
         }

@@ -14,7 +14,6 @@ namespace SortKeys {
 // ---------------------------------------------------------------------------------------------
 // File names: folded UTF-8 bytes
 
-
 // The next code point of valid UTF-8 at p (the table holds nothing else), and p moved past it.
 static char32_t nextCodePoint(const char*& p, const char* end)
 {
@@ -139,8 +138,8 @@ qsizetype asciiAgreement(const char* name, qsizetype size, const char* reference
 {
     const qsizetype end = std::min({size, referenceSize, from + limit});
     qsizetype at = from;
-    while (at < end && uchar(name[at]) < 0x80
-           && foldAscii(uchar(name[at])) == foldAscii(uchar(reference[at])))
+    while (at < end && uchar(name[at]) < 0x80 &&
+           foldAscii(uchar(name[at])) == foldAscii(uchar(reference[at])))
         ++at;
     return at - from;
 }
@@ -148,7 +147,12 @@ qsizetype asciiAgreement(const char* name, qsizetype size, const char* reference
 // ---------------------------------------------------------------------------------------------
 // Index and Size: numbers, then other texts, then empty values
 
-enum ValueClass { Number = 0, Text = 1, Empty = 2 };
+enum ValueClass
+{
+    Number = 0,
+    Text = 1,
+    Empty = 2
+};
 
 struct Value
 {
