@@ -1,6 +1,9 @@
 #include "browser/CatalogGridModel.h"
 
+#include "catalog/RowSort.h"
+
 #include <limits>
+#include <new>
 
 CatalogGridModel::CatalogGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -52,6 +55,9 @@ QVariant CatalogGridModel::data(const QModelIndex& index, int role) const
 
 QVariant CatalogGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    // The first click on a header sorts ascending, whatever the style's habit.
+    if (role == Qt::InitialSortOrderRole && orientation == Qt::Horizontal)
+        return int(Qt::AscendingOrder);
     if (role != Qt::DisplayRole)
         return QVariant();
     if (orientation == Qt::Horizontal) {
@@ -60,4 +66,30 @@ QVariant CatalogGridModel::headerData(int section, Qt::Orientation orientation, 
         return CatalogTable::fieldName(section);
     }
     return QVariant();
+}
+
+int CatalogGridModel::sortColumn() const
+{
+    return m_records ? m_records->sortField() : -1;
+}
+
+void CatalogGridModel::sort(int column, Qt::SortOrder order)
+{
+    if (!m_records)
+        return;
+    const bool descending = order == Qt::DescendingOrder;
+    if (column < 0 || column >= m_columns) {
+        if (m_records->sortField() >= 0)
+            m_records->setRowOrder(RowOrder(), -1, false);
+        return;
+    }
+    if (column == m_records->sortField() && descending == m_records->sortDescending())
+        return;
+    try {
+        RowOrder rows = sortedRows(*m_records, CatalogField(column), descending);
+        m_records->setRowOrder(std::move(rows), column, descending);
+    } catch (const std::bad_alloc&) {
+        emit sortFailed(tr("There is not enough memory to sort %1 rows.")
+                            .arg(m_records->recordCount()));
+    }
 }

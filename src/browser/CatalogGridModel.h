@@ -9,6 +9,10 @@
 // column per field, headed by the field name. Values are read from the table on demand, so
 // binding a million-record catalog costs nothing until rows are painted. The model resets
 // whenever the table's visible rows change. It shares the table; it never owns it alone.
+//
+// Sorting (a header click) puts the table's visible rows in order by one column; the order
+// lives in the table, so everything that reads rows (the open action, copying) sees the rows
+// as shown. Column -1 is file order. A query on the table goes back to file order.
 class CatalogGridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -25,6 +29,14 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // The column the rows are sorted by, -1 for file order.
+    int sortColumn() const;
+
+signals:
+    // A sort could not be done (memory ran out); the rows stay as they were.
+    void sortFailed(const QString& reason);
 
 private:
     void refresh();

@@ -2,6 +2,7 @@
 
 #include "browser/CatalogGridModel.h"
 #include "browser/OpenCatalog.h"
+#include "browser/GridActions.h"
 #include "platform/core/LastFileSetting.h"
 #include "platform/widgets/Dialogs.h"
 #include "platform/widgets/ProgramEnd.h"
@@ -210,8 +211,9 @@ void DatabaseWindow::buildControls(QWidget* client)
     m_grid->setFont(gridFont);
     m_grid->setItemDelegate(new GridDelegate(m_grid));
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->setSortingEnabled(false);
+    // Whole rows are selected, as many as wanted, for Ctrl+C.
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setCornerButtonEnabled(false);
     m_grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     // Row heights are fixed: nothing ever measures the rows of a large catalog.
@@ -225,6 +227,7 @@ void DatabaseWindow::buildControls(QWidget* client)
     columns->setStretchLastSection(false);
     columns->setHighlightSections(false);
     m_grid->setModel(m_model);
+    addGridActions(*m_grid, *m_model);
 
     m_quitButton = button(QStringLiteral("Command5"), QStringLiteral("&Quit"), client,
                         Twips::rect(8760, 6240, 975, 375));

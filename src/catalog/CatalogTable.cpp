@@ -214,6 +214,9 @@ void CatalogTable::clear()
     m_recordCount = 0;
     m_visible = RecordList();
     m_query = CatalogQuery();
+    m_order = RowOrder();
+    m_sortField = -1;
+    m_sortDescending = false;
     m_current = -1;
 }
 
@@ -225,11 +228,27 @@ qint64 CatalogTable::recordCount() const
     return m_query.isNone() ? m_recordCount : m_visible.size();
 }
 
-qint64 CatalogTable::recordAtRow(qint64 row) const
+qint64 CatalogTable::recordInFileOrder(qint64 row) const
 {
     if (row < 0 || row >= recordCount())
         return -1;
     return m_query.isNone() ? row : m_visible.at(row);
+}
+
+qint64 CatalogTable::recordAtRow(qint64 row) const
+{
+    if (m_order.isEmpty() || row < 0 || row >= m_order.size())
+        return recordInFileOrder(row);
+    return recordInFileOrder(m_order.at(row));
+}
+
+void CatalogTable::setRowOrder(RowOrder order, int field, bool descending)
+{
+    m_order = std::move(order);
+    m_sortField = field;
+    m_sortDescending = descending;
+    moveFirst();
+    emit visibleRowsChanged();
 }
 
 QString CatalogTable::valueAt(qint64 row, int field) const
@@ -251,6 +270,9 @@ void CatalogTable::setQuery(const CatalogQuery& query)
 {
     m_visible = query.isNone() ? RecordList() : matchingRecords(*this, query);
     m_query = query;
+    m_order = RowOrder();
+    m_sortField = -1;
+    m_sortDescending = false;
     moveFirst();
     emit visibleRowsChanged();
 }

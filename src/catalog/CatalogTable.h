@@ -2,6 +2,7 @@
 
 #include "catalog/CatalogMatcher.h"
 #include "catalog/CatalogQuery.h"
+#include "catalog/RowSort.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -73,6 +74,16 @@ public:
     void setQuery(const CatalogQuery& query);
     const CatalogQuery& query() const { return m_query; }
 
+    // The visible rows in the order sortedRows() gave for field (CatalogField as int),
+    // descending or not, or in file order again (an empty order and field -1). The first row
+    // becomes current. Setting a query goes back to file order.
+    void setRowOrder(RowOrder order, int field, bool descending);
+    int sortField() const { return m_sortField; }
+    bool sortDescending() const { return m_sortDescending; }
+    // The record shown at a row of the file-order view (the query's rows, in file order),
+    // whatever the row order; -1 outside it.
+    qint64 recordInFileOrder(qint64 row) const;
+
     // The current row: the first visible one, or -1 when none is visible.
     void moveFirst();
     qint64 currentRow() const { return m_current; }
@@ -81,6 +92,8 @@ public:
     // [recordStarts()[r], recordStarts()[r + 1]) of text(), its fields in order.
     const char* text() const { return m_text.data(); }
     const qint64* recordStarts() const { return m_recordStart.data(); }
+    // Two bytes a record: the byte lengths of its index value and of its size.
+    const uchar* edgeLengths() const { return m_edgeLength.data(); }
     // One field of a committed record (not a row): its bytes and their number.
     const char* fieldData(qint64 record, int field, qsizetype* size) const
     {
@@ -105,7 +118,7 @@ public:
     }
 
 signals:
-    // The visible rows changed (a query was set). Records committed after a view was attached
+    // The visible rows changed (a query or a row order was set). Records committed after a view was attached
     // are not signalled: views are bound after loading.
     void visibleRowsChanged();
 
@@ -155,6 +168,9 @@ private:
 
     CatalogQuery m_query;
     RecordList m_visible; // records the query matched; unused for None
+    RowOrder m_order;     // empty: file order
+    int m_sortField = -1;
+    bool m_sortDescending = false;
     qint64 m_current = -1;
 };
 

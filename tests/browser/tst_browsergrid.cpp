@@ -16,6 +16,9 @@
 #include "support/TestEnvironment.h"
 
 #include <QAbstractItemModelTester>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QMimeData>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +40,16 @@ const Rows kRows = {
     {"04", "/data/other/x.bin", "60"},      {"3", "/data/other/y.bin", "70"},
 };
 const int kAll = int(kRows.size());
+
+// Rows to sort, each known by its size text. Equal values: index "1", "02" = "2"; names
+// "a.txt", "b.txt"/"B.TXT", "Ärger"/"ärger", the Kelvin sign's "\u212AELVIN"/"kelvin"; sizes
+// "007" = "7". Not numbers: "9.5" is, "x" is not, "" is empty.
+const Rows kSortRows = {
+    {"2", "b.txt", "10"},      {"10", "B.TXT", "9.5"},    {"1", "a.txt", "x"},
+    {"2", "Ärger.txt", ""},    {"9.5", "ärger.TXT", "100"}, {"x", "Zebra", "-3"},
+    {"", "é", "007"},          {"1", "E", "7"},           {"02", "a.txt", "1e3"},
+    {"3", "\u212AELVIN", "5"}, {"3", "kelvin", "6"},
+};
 
 const int kFormattedIndexWidth = Twips::toPixels(500);
 const int kUserWidth = 77;
@@ -337,6 +350,94 @@ private slots:
         QCOMPARE(m_dialogs->messages.size(), 1);
     }
 
+    // A header click sorts by its column and the next click reverses, shown by the header's
+    // indicator, with the first row current. Numbers by value, then other texts, then empty
+    // values; names case-blind, by code point; equal values in file order both ways.
+    void headerClickSorts_data()
+    {
+        addColumns<int, QList<int>, QList<int>>({"column", "ascending", "descending"});
+        QTest::newRow("Index") << 0 << QList<int>{2, 7, 0, 3, 8, 9, 10, 4, 1, 5, 6}
+                               << QList<int>{6, 5, 1, 4, 9, 10, 0, 3, 8, 2, 7};
+        QTest::newRow("Filename") << 1 << QList<int>{2, 8, 0, 1, 7, 9, 10, 5, 3, 4, 6}
+                                  << QList<int>{6, 3, 4, 5, 9, 10, 7, 0, 1, 2, 8};
+        QTest::newRow("Size") << 2 << QList<int>{5, 9, 10, 6, 7, 1, 0, 4, 8, 2, 3}
+                              << QList<int>{3, 2, 8, 4, 0, 1, 6, 7, 10, 9, 5};
+    }
+    void headerClickSorts()
+    {
+        QFETCH(int, column);
+        QFETCH(QList<int>, ascending);
+        QFETCH(QList<int>, descending);
+        showSortRows();
+        QHeaderView* header = m_form->grid()->horizontalHeader();
+        QCOMPARE(header->sortIndicatorSection(), -1);
+        for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            clickHeader(column);
+            QCOMPARE(shownSortRows(), order == Qt::AscendingOrder ? ascending : descending);
+            QCOMPARE(header->sortIndicatorSection(), column);
+            QCOMPARE(header->sortIndicatorOrder(), order);
+            QCOMPARE(m_form->grid()->currentIndex().row(), 0);
+        }
+    }
+
+    // After a sort, a search, Reset or another open shows file order, the indicator cleared.
+    void searchResetOrOpenShowFileOrder_data()
+    {
+        addColumns<QString, QList<int>>({"step", "expected"});
+        QTest::newRow("search") << "search" << QList<int>{0, 1, 2, 3, 4, 8};
+        QTest::newRow("index search") << "index" << QList<int>{0, 3};
+        QTest::newRow("reset") << "reset" << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        QTest::newRow("open") << "open" << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    }
+    void searchResetOrOpenShowFileOrder()
+    {
+        QFETCH(QString, step);
+        QFETCH(QList<int>, expected);
+        showSortRows();
+        clickHeader(1);
+        clickHeader(1);
+        if (step == "search") {
+            search(".t");
+        } else if (step == "index") {
+            m_form->indexList()->setCurrentIndex(1); // "2"
+            emit m_form->indexList()->activated(1);
+            QTRY_VERIFY_WITH_TIMEOUT(!indicatorOpen(), 3000);
+        } else if (step == "reset") {
+            m_form->resetButton()->click();
+        } else {
+            QVERIFY(showLoadedCatalog(*m_form, makeCatalog(kSortRows), "/fixture/again.txt"));
+        }
+        QCOMPARE(shownSortRows(), expected);
+        QCOMPARE(m_form->grid()->horizontalHeader()->sortIndicatorSection(), -1);
+        QCOMPARE(m_form->grid()->currentIndex().row(), 0);
+    }
+
+    // Ctrl+C puts the selected rows on the clipboard as the catalog's own lines, in the order
+    // shown; a row with several selected cells once.
+    void copyGivesCatalogLines()
+    {
+        showSortRows();
+        clickHeader(2); // by size: 5, 9, 10, 6, ...
+        QTableView* grid = m_form->grid();
+        auto* model = grid->model();
+        grid->selectionModel()->select(QItemSelection(model->index(3, 0), model->index(3, 2)),
+                                       QItemSelectionModel::ClearAndSelect);
+        grid->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(0, 0)),
+                                       QItemSelectionModel::Select);
+        grid->selectionModel()->select(QItemSelection(model->index(0, 2), model->index(2, 2)),
+                                       QItemSelectionModel::Select);
+        QGuiApplication::clipboard()->clear();
+        grid->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        const QByteArray expected = "x\tZebra\t-3\r\n"
+                                    "3\t\xE2\x84\xAA" "ELVIN\t5\r\n"
+                                    "3\tkelvin\t6\r\n"
+                                    "\t\xC3\xA9\t007\r\n";
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("text/plain"), expected);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromUtf8(expected));
+    }
+
     void nothingToOpen()
     {
         m_form->grid()->setCurrentIndex(QModelIndex());
@@ -376,6 +477,32 @@ private slots:
     }
 
 private:
+    void showSortRows()
+    {
+        m_records = makeCatalog(kSortRows);
+        QVERIFY(showLoadedCatalog(*m_form, m_records, QStringLiteral("/fixture/sort.txt")));
+    }
+    // The fixture rows the grid shows, top to bottom, by their place in kSortRows.
+    QList<int> shownSortRows() const
+    {
+        QList<int> rows;
+        const QAbstractItemModel& model = *m_form->gridModel();
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QString size = model.index(row, 2).data().toString();
+            for (int i = 0; i < int(kSortRows.size()); ++i)
+                if (kSortRows[size_t(i)][2] == size)
+                    rows << i;
+        }
+        return rows;
+    }
+    void clickHeader(int column)
+    {
+        QHeaderView* header = m_form->grid()->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+
     // A search that found names: they alone, counted, the first current, the grid laid out.
     void checkFound(const QStringList& names)
     {

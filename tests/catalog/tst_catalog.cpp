@@ -4,6 +4,7 @@
 #include "catalog/CatalogReader.h"
 #include "catalog/CatalogSource.h"
 #include "catalog/NumericText.h"
+#include "catalog/RowSort.h"
 #include "platform/core/FileChannel.h"
 #include "support/DataColumns.h"
 #include "support/FailingFile.h"
@@ -190,6 +191,93 @@ private slots:
         QCOMPARE(table->valueAt(equal.size(), 0), QString()); // past the visible rows
         table->setQuery(CatalogQuery());
         QCOMPARE(visibleRows(table), rows);
+    }
+
+    // Sorting by each column, both ways, of all rows and of a query's rows, against a stable
+    // sort by what each column's order means: names by their case-folded characters, index
+    // values and sizes by number, then other texts, then empty values. Enough rows for the
+    // two-core path, long runs of names that share many characters or differ only in case,
+    // and sizes beyond what the sort's cheap key holds exactly.
+    void sortAgreesWithStableSort_data()
+    {
+        addColumns<int, bool, QString>({"field", "descending", "query"});
+        for (int field : {0, 1, 2})
+            for (bool descending : {false, true})
+                for (const char* query : {"", "a"})
+                    if (!descending || !*query)
+                        QTest::addRow("%s%s%s", qPrintable(CatalogTable::fieldName(field)),
+                                  descending ? " descending" : "", *query ? " filtered" : "")
+                        << field << descending << QString::fromLatin1(query);
+    }
+    void sortAgreesWithStableSort()
+    {
+        QFETCH(int, field);
+        QFETCH(bool, descending);
+        QFETCH(QString, query);
+        quint32 seed = 777;
+        auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+        const QStringList pieces = {"a", "A", "b", "B", "é", "É", "\u212A", "k", "K", "/",
+                                    "ß", "日", "z", "project-", "Project-", "ä"};
+        const QStringList values = {"1", "2", "10", "02", "9.5", "x", "", "-3", "1e3", "X",
+                                    "007", "abcdef", "abcdeg", "123456789012345678901"};
+        Rows rows;
+        for (int r = 0; r < 40000; ++r) {
+            QString name = QStringLiteral("/media/Disk/Folder-%1/").arg(next() % 3);
+            for (quint32 n = next() % 9; n > 0; --n)
+                name += pieces[int(next() % pieces.size())];
+            const quint64 big = (quint64(next()) << 20) + next() % 3;
+            const QString size = next() % 4 ? QString::number(big) : values[int(next() % values.size())];
+            rows << QStringList{values[int(next() % 11)], name, size};
+        }
+        const Rows all = rows;
+        const auto table = tableOf(rows);
+        if (!query.isEmpty()) {
+            table->setQuery(CatalogQuery::contains(CatalogField::Filename, query));
+            rows = select(rows, [&](const QStringList& row) { return row[1].contains(query, Qt::CaseInsensitive); });
+        }
+
+        // Each row's key, worked out once: its class and its number, text or folded text.
+        struct Key
+        {
+            int rank = 0; // number, text, empty
+            double number = 0;
+            QList<uint> text;
+        };
+        std::vector<std::pair<Key, QStringList>> keyed;
+        for (const QStringList& row : rows) {
+            Key key;
+            const QString& value = row[field];
+            if (field == 1) {
+                key.rank = 1; // compared as text
+                key.text = value.toUcs4();
+                for (uint& c : key.text)
+                    c = QChar::toCaseFolded(c);
+            } else {
+                key.rank = value.isEmpty() ? 2 : numericValue(value, &key.number) ? 0 : 1;
+                if (key.rank == 1)
+                    for (const char c : value.toUtf8())
+                        key.text << uchar(c);
+            }
+            keyed.emplace_back(key, row);
+        }
+        auto less = [](const Key& a, const Key& b) {
+            if (a.rank != b.rank)
+                return a.rank < b.rank;
+            return a.rank == 0 ? a.number < b.number : a.text < b.text;
+        };
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+            return descending ? less(b.first, a.first) : less(a.first, b.first);
+        });
+        Rows expected;
+        for (const auto& entry : keyed)
+            expected << entry.second;
+
+        table->setRowOrder(sortedRows(*table, CatalogField(field), descending), field, descending);
+        QCOMPARE(table->sortField(), field);
+        QCOMPARE(visibleRows(table), expected);
+        table->setQuery(CatalogQuery()); // any query goes back to file order
+        QCOMPARE(table->sortField(), -1);
+        QCOMPARE(visibleRows(table), all);
     }
 
     void validateChecksTheFirstLine_data()
