@@ -108,7 +108,8 @@ void foldUtf8(QByteArrayView name, QByteArray* out)
         appendUtf8(QChar::toCaseFolded(nextCodePoint(data, size, &i)), out);
 }
 
-// The bytes a Windows-1252 reading came from: each character of it stands for one byte.
+} // namespace
+
 QByteArray windows1252Bytes(QByteArrayView utf8)
 {
     static const QHash<char32_t, char> bytesOf = [] {
@@ -129,8 +130,6 @@ QByteArray windows1252Bytes(QByteArrayView utf8)
         bytes.append(bytesOf.value(nextCodePoint(utf8.data(), utf8.size(), &i), '?'));
     return bytes;
 }
-
-} // namespace
 
 QByteArrayView fileNameOf(QByteArrayView fullName)
 {

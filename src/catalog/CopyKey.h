@@ -25,6 +25,10 @@ QByteArrayView nameKey(const CatalogTable& table, qint64 record, QByteArray* out
 // The same for a file name given as UTF-8 text.
 QByteArrayView nameKey(QByteArrayView utf8Name, QByteArray* out);
 
+// The bytes a Windows-1252 reading (CatalogTable::readAsWindows1252) came from: each of its
+// characters stands for one byte.
+QByteArray windows1252Bytes(QByteArrayView utf8);
+
 // A 64-bit hash of a name key and a size text.
 quint64 hash(QByteArrayView nameKey, QByteArrayView size);
 // The hash of one record's name key and size; scratch is reused from call to call. An ASCII

@@ -8,6 +8,31 @@
 namespace SearchTerms {
 
 namespace {
+constexpr quint64 kMost = std::numeric_limits<quint64>::max();
+}
+
+bool sizeValue(const QString& text, quint64* bytes)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^([0-9]+(?:\\.[0-9]+)?)([kKmMgGtT]?)[bB]?$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return false;
+    const QString unit = match.captured(2).toLower();
+    const int power = unit.isEmpty() ? 0 : int(QStringLiteral("kmgt").indexOf(unit)) + 1;
+    const QString digits = match.captured(1);
+    if (!digits.contains(QLatin1Char('.'))) {
+        const std::optional<quint64> whole = RecordFilter::number(digits.toLatin1());
+        const quint64 scale = quint64(1) << (10 * power);
+        *bytes = *whole > kMost / scale ? kMost : *whole * scale;
+        return true;
+    }
+    const long double value = std::ldexp(digits.toDouble(), 10 * power);
+    *bytes = value >= 1.8e19L ? kMost : quint64(std::floor(value));
+    return true;
+}
+
+namespace {
 
 using Term = RecordFilter::Term;
 constexpr quint64 kLargest = std::numeric_limits<quint64>::max();
@@ -78,29 +103,6 @@ bool split(const QString& argument, QList<Written>* terms, QString* error)
         term.whole = argument.mid(start, at - start);
         terms->append(term);
     }
-    return true;
-}
-
-// A number of bytes: digits with an optional fraction, then k, M, G or T (1024s) and an
-// optional B.
-bool sizeValue(const QString& text, quint64* bytes)
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("^([0-9]+(?:\\.[0-9]+)?)([kKmMgGtT]?)[bB]?$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return false;
-    const QString unit = match.captured(2).toLower();
-    const int power = unit.isEmpty() ? 0 : int(QStringLiteral("kmgt").indexOf(unit)) + 1;
-    const QString digits = match.captured(1);
-    if (!digits.contains(QLatin1Char('.'))) {
-        const std::optional<quint64> whole = RecordFilter::number(digits.toLatin1());
-        const quint64 scale = quint64(1) << (10 * power);
-        *bytes = *whole > kLargest / scale ? kLargest : *whole * scale;
-        return true;
-    }
-    const long double value = std::ldexp(digits.toDouble(), 10 * power);
-    *bytes = value >= 1.8e19L ? kLargest : quint64(std::floor(value));
     return true;
 }
 

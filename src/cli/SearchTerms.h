@@ -20,4 +20,8 @@ namespace SearchTerms {
 // Adds the terms of argument to filter; false with a reason naming the term it cannot read.
 bool parse(const QString& argument, RecordFilter* filter, QString* error);
 
+// A number of bytes as a size term writes it: digits with an optional fraction, then k, M, G
+// or T (1024s) and an optional B. False when text is not one.
+bool sizeValue(const QString& text, quint64* bytes);
+
 } // namespace SearchTerms

@@ -1,6 +1,7 @@
 // vellumark-cli: capture, search and summarise catalogs from the shell, on Qt Core alone.
 #include "cli/CaptureCommand.h"
 #include "cli/Console.h"
+#include "cli/CopiesCommand.h"
 #include "cli/DisksCommand.h"
 #include "cli/SearchCommand.h"
 #include "cli/SearchTerms.h"
@@ -21,6 +22,7 @@ const char* const kUsage =
     "  capture [--index VALUE] [--append | --overwrite] FOLDER CATALOG\n"
     "  search CATALOG [TERM...] [--index VALUE] [--count] [--format lines|tsv|csv|json]\n"
     "  disks CATALOG\n"
+    "  copies CATALOG [--only-on VALUE] [--min-size SIZE]\n"
     "\n"
     "vellumark-cli COMMAND --help tells more of each; man vellumark-cli tells all.\n";
 
@@ -66,6 +68,24 @@ const char* const kDisksHelp =
     "captured, free at capture (TAB-separated, under a header line). Label, time of capture\n"
     "(ISO 8601) and free bytes come from the catalog's side file (CATALOG.disks).\n"
     "Exit status: 0 done, 1 an empty catalog, 2 error.\n";
+
+const char* const kCopiesHelp =
+    "Usage: vellumark-cli copies CATALOG [--only-on VALUE] [--min-size SIZE]\n"
+    "Two records are copies when their file names (the last part of the full name, letter\n"
+    "case ignored) and sizes are the same and their index values differ; one file held twice\n"
+    "on one disk is not a copy.\n"
+    "\n"
+    "Without --only-on: every group of copies, the most wasted bytes first (size x (copies -\n"
+    "1)), each group's records as catalog lines (index TAB name TAB size) by disk, groups\n"
+    "apart by an empty line; then, on standard error, the number of groups and the bytes the\n"
+    "copies beyond one of each take.\n"
+    "  --only-on VALUE  instead, the records of index value VALUE that no other disk holds, in\n"
+    "                   file order; then, on standard error, their number and bytes and, for\n"
+    "                   every other disk, how many of this disk's files and bytes it holds\n"
+    "  --min-size SIZE  leave out groups (with --only-on: files) smaller than SIZE bytes\n"
+    "                   (k M G T in 1024s, as search's size: terms)\n"
+    "The whole catalog is loaded; one the loader refuses or that stops early gives no answer.\n"
+    "Exit status: 0 something listed, 1 nothing listed, 2 error.\n";
 
 int usageError(const QString& text, const char* help)
 {
@@ -183,6 +203,29 @@ int disks(const QStringList& args)
     return runDisks(options.operands.first());
 }
 
+int copies(const QStringList& args)
+{
+    Options options;
+    QString error;
+    if (!readOptions(args, {QStringLiteral("only-on"), QStringLiteral("min-size")}, {}, &options, &error))
+        return usageError(error, "copies");
+    if (options.operands.size() != 1)
+        return usageError(QStringLiteral("copies needs a CATALOG"), "copies");
+    CopiesRequest request;
+    request.catalog = options.operands.first();
+    if (options.values.count(QStringLiteral("only-on"))) {
+        request.onlyOn = options.values[QStringLiteral("only-on")];
+        if (request.onlyOn.isEmpty())
+            return usageError(QStringLiteral("--only-on needs an index value"), "copies");
+    }
+    if (options.values.count(QStringLiteral("min-size"))) {
+        const QString size = options.values[QStringLiteral("min-size")];
+        if (!SearchTerms::sizeValue(size, &request.minimumSize))
+            return usageError(QStringLiteral("cannot read the size %1").arg(size), "copies");
+    }
+    return runCopies(request);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -201,7 +244,8 @@ int main(int argc, char** argv)
     };
     const Command commands[] = {{"capture", kCaptureHelp, capture},
                                 {"search", kSearchHelp, search},
-                                {"disks", kDisksHelp, disks}};
+                                {"disks", kDisksHelp, disks},
+                                {"copies", kCopiesHelp, copies}};
     if (args.isEmpty()) {
         Console::note(kUsage);
         return Console::kError;
