@@ -290,6 +290,52 @@ private slots:
         QCOMPARE(broken.status, 2);
     }
 
+    // Copies by name (letter case ignored) and size on another disk; a name's exact bytes
+    // printed back; the summary on standard error.
+    void copies_data()
+    {
+        addColumns<QStringList, QByteArray, QString, int>({"args", "out", "summary", "status"});
+        const QByteArray movie = "2\t/b/Movie.mkv\t3000000\n3\t/c/old/Movie.mkv\t3000000\n";
+        const QByteArray song = "1\t/a/x/Song.mp3\t5000\n1\t/a/y/Song.mp3\t5000\n3\t/c/Song.mp3\t5000\n";
+        QTest::newRow("every group, most waste first")
+            << QStringList{} << movie + '\n' + song + "\n1\t/a/Report.pdf\t1000\n2\t/b/report.PDF\t1000\n\n"
+                                   "2\t/b/caf\xe9.txt\t20\n4\t/d/caf\xe9.txt\t20\n"
+            << "4 groups of copies; the copies beyond one of each take 3011020 bytes" << 0;
+        QTest::newRow("--min-size in 1024s") << QStringList{"--min-size", "4.8k"} << movie + '\n' + song
+                                             << "2 groups of copies; the copies beyond one of each take 3010000 bytes" << 0;
+        QTest::newRow("--min-size above every group") << QStringList{"--min-size=3M"} << QByteArray() << "0 groups" << 1;
+        QTest::newRow("--only-on: no copy elsewhere")
+            << QStringList{"--only-on", "1"} << QByteArray("1\t/a/Only.txt\t10\n1\t/a/song.mp3\t4999\n")
+            << "2 files, 5009 bytes on disk 1 have no copy on another disk (of 5 files, 16009 bytes)\n"
+               "disk 2: holds a copy of 1 of its files, 1000 bytes\n"
+               "disk 3: holds a copy of 2 of its files, 10000 bytes\n"
+               "disk 4: holds a copy of 0 of its files, 0 bytes" << 0;
+        QTest::newRow("--only-on: twice on one disk is no copy")
+            << QStringList{"--only-on=2"} << QByteArray("2\t/b/Tiny.txt\t7\n2\t/b/Tiny.txt\t7\n") << "2 files, 14 bytes" << 0;
+        QTest::newRow("--only-on with --min-size") << QStringList{"--only-on", "2", "--min-size", "8"} << QByteArray()
+                                                   << "0 files, 0 bytes on disk 2" << 1;
+        QTest::newRow("--only-on: all copied") << QStringList{"--only-on", "3"} << QByteArray() << "0 files" << 1;
+        QTest::newRow("--only-on an unknown disk") << QStringList{"--only-on", "9"} << QByteArray() << "index value 9" << 1;
+        QTest::newRow("bad size") << QStringList{"--min-size", "4x"} << QByteArray() << "4x" << 2;
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << QByteArray() << "--bogus" << 2;
+    }
+
+    void copies()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, summary);
+        const QString catalog = write("copies.txt", "1\t/a/Report.pdf\t1000\r\n2\t/b/report.PDF\t1000\r\n1\t/a/x/Song.mp3\t5000\r\n"
+                                                    "1\t/a/y/Song.mp3\t5000\r\n3\t/c/Song.mp3\t5000\r\n2\t/b/Movie.mkv\t3000000\r\n"
+                                                    "3\t/c/old/Movie.mkv\t3000000\r\n1\t/a/Only.txt\t10\r\n1\t/a/song.mp3\t4999\r\n"
+                                                    "2\t/b/Tiny.txt\t7\r\n2\t/b/Tiny.txt\t7\r\n4\t/d/caf\xe9.txt\t20\r\n"
+                                                    "2\t/b/caf\xe9.txt\t20\r\n");
+        const Result result = cli(QStringList{"copies", catalog} + args);
+        QTEST(result.out, "out");
+        QTEST(result.status, "status");
+        QVERIFY2(result.err.contains(summary.toUtf8()), result.err.constData());
+        QCOMPARE(cli({"copies", write("notes.txt", "not a catalog\r\n")}).status, 2);
+    }
+
     // Byte for byte what the walker writes on the lists without a window, the same reports,
     // and what the tree's description predicts with the index value a new window starts with.
     void captureAsTheWalker()
@@ -410,7 +456,7 @@ private slots:
         QVERIFY(needed.contains("libQt6Core.so"));
         for (const char* library : {"libQt6Gui", "libQt6Widgets", "libX11", "libxcb", "libGL"})
             QVERIFY2(!needed.contains(library), library);
-        for (const char* command : {"capture", "search", "disks"}) {
+        for (const char* command : {"capture", "search", "disks", "copies"}) {
             const Result help = cli({command, "--help"});
             QCOMPARE(help.status, 0);
             QVERIFY(help.out.startsWith(QByteArray("Usage: vellumark-cli ") + command));
