@@ -226,7 +226,7 @@ DiskFactsFile DiskFactsFile::read(const QString& catalogPath)
     return result;
 }
 
-const DiskFacts* DiskFactsFile::find(const QString& index) const
+const DiskFacts* DiskFactsFile::find(const QString& index) const&
 {
     for (const DiskFacts& facts : m_disks) {
         if (facts.index == index)

@@ -69,8 +69,10 @@ public:
     State state() const { return m_state; }
     const QString& error() const { return m_error; }
     const QList<DiskFacts>& disks() const { return m_disks; }
-    // The facts of index value index, or null.
-    const DiskFacts* find(const QString& index) const;
+    // The facts of index value index, or null. The pointer lives as long as this object, so a
+    // temporary (read(path).find(...)) is refused at compile time.
+    const DiskFacts* find(const QString& index) const&;
+    const DiskFacts* find(const QString& index) const&& = delete;
 
     // Replaces the line of facts.index, or adds it at the end.
     void set(const DiskFacts& facts);

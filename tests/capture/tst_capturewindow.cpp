@@ -47,7 +47,8 @@ bool idle(CaptureWindow* form) { return running(form, false); }
 // catalog bytes predict for it.
 QString diskLine(const QString& catalog, const QString& index)
 {
-    const DiskFacts* disk = DiskFactsFile::read(catalog).find(index);
+    const DiskFactsFile side = DiskFactsFile::read(catalog);
+    const DiskFacts* disk = side.find(index);
     return disk ? QStringLiteral("%1|%2|%3|%4").arg(disk->files).arg(disk->bytes)
                       .arg(disk->complete ? "complete" : "incomplete", disk->root)
                 : QStringLiteral("no line");

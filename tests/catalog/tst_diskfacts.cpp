@@ -150,8 +150,10 @@ private slots:
         QCOMPARE(QFileInfo::exists(DiskFactsFile::pathFor(catalog)), exists || done);
         QCOMPARE(readAll(catalog), catalogBytes);
         QCOMPARE(QDir(m_env.path()).entryList({"*.tmp"}, QDir::Hidden | QDir::Files), QStringList());
-        if (done)
-            QCOMPARE(DiskFactsFile::read(catalog).find("12")->label, QString("grey\tdrive"));
+        if (done) {
+            const DiskFactsFile side = DiskFactsFile::read(catalog);
+            QCOMPARE(side.find("12")->label, QString("grey\tdrive"));
+        }
     }
 
     // A capture's line: its counts and the volume of its root, the time with its offset, the

@@ -283,7 +283,8 @@ private slots:
             return;
         // The database window shows the new catalog, the side file has the disk's new counts.
         QCOMPARE(database()->recordSet()->totalRecordCount(), qint64(3 + now.size()));
-        const DiskFacts* facts = DiskFactsFile::read(catalog).find("2");
+        const DiskFactsFile side = DiskFactsFile::read(catalog);
+        const DiskFacts* facts = side.find("2");
         QVERIFY(facts);
         QCOMPARE(facts->files, qint64(now.size()));
         QCOMPARE(facts->root, root);
